@@ -1,0 +1,522 @@
+#include "core/GameServer.h"
+
+#include "cards/CardRules.h"
+#include "core/BotStrategy.h"
+#include "core/Log.h"
+#include "core/Requests.h"
+
+namespace hallserver {
+
+const char* const kServerVersion = "28";
+
+namespace {
+
+unsigned bit(int site) {
+    return 1u << site;
+}
+
+int partnerOf(int site) {
+    return (site + 2) % 4;
+}
+
+}  // namespace
+
+GameServer::GameServer(const ServerConfig& config, Sink& sink)
+    : config_(config), sink_(sink), rng_(config.seed) {}
+
+std::pair<int, int> GameServer::seatOf(ConnId id) const {
+    auto it = conns_.find(id);
+    if (it == conns_.end() || it->second.desk < 0)
+        return {-1, -1};
+    return {desks_[it->second.desk].number, it->second.site};
+}
+
+void GameServer::connect(ConnId id, Micros) {
+    Conn& conn = conns_[id];
+    conn.serial = nextSerial_++;
+}
+
+void GameServer::disconnect(ConnId id, Micros now) {
+    auto it = conns_.find(id);
+    if (it == conns_.end())
+        return;
+    Conn conn = it->second;
+    if (conn.desk >= 0) {
+        Desk& desk = desks_[conn.desk];
+        if (desk.playing)
+            voidHand(desk, conn.site, now);
+        else
+            removeSeat(desk, conn.site, now);
+    }
+    conns_.erase(id);
+}
+
+bool GameServer::receive(ConnId id, const char* data, std::size_t size, Micros now) {
+    auto it = conns_.find(id);
+    if (it == conns_.end())
+        return true;
+    Request request;
+    switch (parseRequest(data, size, request)) {
+        case ParseOutcome::NotJson:
+            LOG_WARN("conn %llu: request is not JSON", static_cast<unsigned long long>(id));
+            return false;
+        case ParseOutcome::Ignored:
+            LOG_DEBUG("conn %llu: request ignored (not a usable request)",
+                      static_cast<unsigned long long>(id));
+            return true;
+        case ParseOutcome::Ok:
+            break;
+    }
+    Conn& conn = it->second;
+    switch (request.kind) {
+        case RequestKind::Query:
+            handleQuery(id);
+            break;
+        case RequestKind::Add:
+            handleAdd(id, now);
+            break;
+        case RequestKind::Ready:
+        case RequestKind::Leave:
+        case RequestKind::Play:
+            // A connection speaks only for the seat it was given.
+            if (!ownsSeat(conn, request.desk, request.site)) {
+                LOG_DEBUG("conn %llu: request for desk %d seat %d that is not its own",
+                          static_cast<unsigned long long>(id), request.desk, request.site);
+                break;
+            }
+            if (request.kind == RequestKind::Ready)
+                handleReady(conn, now);
+            else if (request.kind == RequestKind::Leave)
+                handleLeave(id, conn, now);
+            else
+                handlePlay(conn, request.cards, now);
+            break;
+        case RequestKind::Other:
+            break;
+    }
+    return true;
+}
+
+bool GameServer::ownsSeat(const Conn& conn, int desk, int site) const {
+    return conn.desk >= 0 && desks_[conn.desk].number == desk && conn.site == site;
+}
+
+void GameServer::handleQuery(ConnId id) {
+    sendTo(id, queryMessage(conns_.size(), kServerVersion));
+}
+
+void GameServer::handleAdd(ConnId id, Micros now) {
+    Conn& conn = conns_[id];
+    if (conn.desk >= 0) {
+        // Already seated: repeat the answer, change nothing.
+        const Desk& desk = desks_[conn.desk];
+        sendTo(id, addMessage(desk.number, conn.site, desk.seats[conn.site].name));
+        return;
+    }
+    int index;
+    if (!joinable_.empty()) {
+        index = *joinable_.begin();
+    } else {
+        index = static_cast<int>(desks_.size());
+        desks_.emplace_back();
+        desks_.back().number = index + 1;
+    }
+    Desk& desk = desks_[index];
+    int site = 0;
+    while (desk.seats[site].occupied())
+        ++site;
+    seatHuman(desk, site, id, now);
+}
+
+void GameServer::seatHuman(Desk& desk, int site, ConnId id, Micros now) {
+    Conn& conn = conns_[id];
+    const int index = desk.number - 1;
+    if (desk.occupied == 0) {
+        // A fresh desk: the first hand is led by seat 0 and the idle clock starts.
+        desk.nextLeader = 0;
+        schedule(desk, TimerKind::Idle, ++desk.idleGen, now + config_.idleTimeout);
+    }
+    Seat& seat = desk.seats[site];
+    seat = Seat();
+    seat.conn = id;
+    seat.name = "玩家" + std::to_string(conn.serial);
+    ++desk.humans;
+    ++desk.occupied;
+    conn.desk = index;
+    conn.site = site;
+    LOG_INFO("desk %d: seat %d taken by conn %llu (%s)", desk.number, site,
+             static_cast<unsigned long long>(id), seat.name.c_str());
+    sendTo(id, addMessage(desk.number, site, seat.name));
+    broadcastChange(desk);
+    refreshJoinable(desk);
+    maybeScheduleFill(desk, now);
+}
+
+void GameServer::removeSeat(Desk& desk, int site, Micros now) {
+    Seat& seat = desk.seats[site];
+    if (!seat.occupied())
+        return;
+    if (seat.conn) {
+        auto it = conns_.find(seat.conn);
+        if (it != conns_.end()) {
+            it->second.desk = -1;
+            it->second.site = -1;
+        }
+        --desk.humans;
+    }
+    LOG_INFO("desk %d: seat %d left (%s)", desk.number, site, seat.name.c_str());
+    seat = Seat();
+    --desk.occupied;
+    if (desk.humans == 0) {
+        // Bots do not keep a desk alive on their own.
+        emptyDesk(desk);
+        return;
+    }
+    broadcastChange(desk);
+    refreshJoinable(desk);
+    maybeScheduleFill(desk, now);
+}
+
+void GameServer::emptyDesk(Desk& desk) {
+    for (Seat& seat : desk.seats) {
+        if (seat.conn) {
+            auto it = conns_.find(seat.conn);
+            if (it != conns_.end()) {
+                it->second.desk = -1;
+                it->second.site = -1;
+            }
+        }
+        seat = Seat();
+    }
+    if (desk.playing)
+        --playing_;
+    desk.playing = false;
+    desk.humans = 0;
+    desk.occupied = 0;
+    desk.turn = -1;
+    desk.nextLeader = 0;
+    ++desk.turnGen;
+    ++desk.idleGen;
+    ++desk.fillGen;
+    desk.fillPending = false;
+    refreshJoinable(desk);
+}
+
+void GameServer::maybeScheduleFill(Desk& desk, Micros now) {
+    if (!config_.bots || desk.playing || desk.humans == 0 || desk.occupied == 4 || desk.fillPending)
+        return;
+    desk.fillPending = true;
+    schedule(desk, TimerKind::Fill, ++desk.fillGen, now + config_.botDelay);
+}
+
+void GameServer::fillWithBots(Desk& desk, Micros now) {
+    desk.fillPending = false;
+    if (!config_.bots || desk.playing || desk.humans == 0 || desk.occupied == 4)
+        return;
+    for (int site = 0; site < 4; ++site) {
+        Seat& seat = desk.seats[site];
+        if (seat.occupied())
+            continue;
+        seat = Seat();
+        seat.bot = true;
+        seat.ready = true;
+        seat.name = "机器人" + std::to_string(botSerial_++);
+        ++desk.occupied;
+        LOG_INFO("desk %d: seat %d taken by bot %s", desk.number, site, seat.name.c_str());
+    }
+    broadcastChange(desk);
+    refreshJoinable(desk);
+    tryStart(desk, now);
+}
+
+void GameServer::handleReady(Conn& conn, Micros now) {
+    Desk& desk = desks_[conn.desk];
+    Seat& seat = desk.seats[conn.site];
+    if (desk.playing || seat.ready)
+        return;
+    seat.ready = true;
+    LOG_INFO("desk %d: seat %d ready", desk.number, conn.site);
+    broadcastChange(desk);
+    tryStart(desk, now);
+}
+
+void GameServer::handleLeave(ConnId, Conn& conn, Micros now) {
+    Desk& desk = desks_[conn.desk];
+    const int site = conn.site;
+    if (desk.playing)
+        voidHand(desk, site, now);
+    else
+        removeSeat(desk, site, now);
+}
+
+void GameServer::handlePlay(Conn& conn, const std::vector<int>& cards, Micros now) {
+    Desk& desk = desks_[conn.desk];
+    const int site = conn.site;
+    if (!desk.playing || desk.turn != site) {
+        LOG_DEBUG("desk %d: seat %d acted out of turn", desk.number, site);
+        return;
+    }
+    if (cards.empty()) {
+        if (desk.lastPlay.empty()) {
+            LOG_DEBUG("desk %d: seat %d cannot pass when leading", desk.number, site);
+            return;
+        }
+        act(desk, site, {}, now);
+        return;
+    }
+    if (!desk.seats[site].hand.holds(cards)) {
+        LOG_DEBUG("desk %d: seat %d played cards it does not hold", desk.number, site);
+        return;
+    }
+    std::vector<int> last = desk.lastPlay;
+    std::vector<int> play = cards;
+    if (!isPlayAllowed(last, play)) {
+        LOG_DEBUG("desk %d: seat %d made a play the rules refuse", desk.number, site);
+        return;
+    }
+    act(desk, site, std::move(play), now);
+}
+
+void GameServer::tryStart(Desk& desk, Micros now) {
+    if (desk.playing || desk.occupied < 4)
+        return;
+    for (const Seat& seat : desk.seats) {
+        if (!seat.ready)
+            return;
+    }
+    startHand(desk, now);
+}
+
+void GameServer::startHand(Desk& desk, Micros now) {
+    desk.playing = true;
+    ++playing_;
+    ++desk.idleGen;
+    ++desk.fillGen;
+    desk.fillPending = false;
+    refreshJoinable(desk);
+    const auto hands = dealHands(rng_);
+    for (int site = 0; site < 4; ++site) {
+        Seat& seat = desk.seats[site];
+        seat.hand.clear();
+        seat.hand.add(hands[site]);
+        if (seat.conn)
+            sendTo(seat.conn, startMessage(hands[site]));
+    }
+    desk.lastPlay.clear();
+    desk.lastPlayer = -1;
+    desk.waiting = 0;
+    desk.roundPoints = 0;
+    desk.teamPoints = {0, 0};
+    desk.firstOut = -1;
+    const int leader = desk.nextLeader;
+    LOG_INFO("desk %d: hand starts, seat %d leads", desk.number, leader);
+    broadcast(desk, gameMessage(-1, {}, "", leader, 0, 1));
+    beginTurn(desk, leader, now);
+}
+
+void GameServer::beginTurn(Desk& desk, int site, Micros now) {
+    desk.turn = site;
+    ++desk.turnGen;
+    if (desk.seats[site].bot) {
+        const auto delay = static_cast<Micros>(
+            rng_.between(static_cast<double>(config_.botMoveMin), static_cast<double>(config_.botMoveMax)));
+        schedule(desk, TimerKind::BotMove, desk.turnGen, now + delay);
+    } else {
+        schedule(desk, TimerKind::Turn, desk.turnGen, now + config_.turnTimeout);
+    }
+}
+
+int GameServer::nextInMask(int site, unsigned mask) {
+    for (int step = 1; step <= 4; ++step) {
+        const int candidate = (site + step) % 4;
+        if (mask & bit(candidate))
+            return candidate;
+    }
+    return -1;
+}
+
+void GameServer::act(Desk& desk, int site, std::vector<int> cards, Micros now) {
+    Seat& seat = desk.seats[site];
+    unsigned holding = 0;
+    if (!cards.empty()) {
+        seat.hand.remove(cards);
+        desk.roundPoints += playPoints(cards);
+        desk.lastPlay = cards;
+        desk.lastPlayer = site;
+        if (seat.hand.empty() && desk.firstOut < 0)
+            desk.firstOut = site;
+        for (int other = 0; other < 4; ++other) {
+            if (!desk.seats[other].hand.empty())
+                holding |= bit(other);
+        }
+        desk.waiting = holding & ~bit(site);
+        LOG_DEBUG("desk %d: seat %d plays %s", desk.number, site, cardListText(cards).c_str());
+    } else {
+        desk.waiting &= ~bit(site);
+        LOG_DEBUG("desk %d: seat %d passes", desk.number, site);
+    }
+    const std::string surplus = std::to_string(seat.hand.size());
+    const bool teamOut = (desk.seats[0].hand.empty() && desk.seats[2].hand.empty()) ||
+                         (desk.seats[1].hand.empty() && desk.seats[3].hand.empty());
+    if (teamOut) {
+        // The hand is over; the points on the table go to the team of the last play.
+        broadcast(desk, gameMessage(site, cards, surplus, -1, desk.roundPoints, 0));
+        desk.teamPoints[desk.lastPlayer % 2] += desk.roundPoints;
+        desk.roundPoints = 0;
+        broadcast(desk, scoreMessage(desk.teamPoints[0], desk.teamPoints[1]));
+        finishHand(desk, now);
+        return;
+    }
+    if (desk.waiting == 0) {
+        // Everybody still holding cards passed: the round goes to the team of the last play, and
+        // that seat leads (its partner if it has played out, else the next seat holding cards).
+        const int winner = desk.lastPlayer;
+        desk.teamPoints[winner % 2] += desk.roundPoints;
+        LOG_DEBUG("desk %d: round of %d points to seat %d", desk.number, desk.roundPoints, winner);
+        desk.roundPoints = 0;
+        desk.lastPlay.clear();
+        int leader = winner;
+        if (desk.seats[leader].hand.empty())
+            leader = partnerOf(winner);
+        if (desk.seats[leader].hand.empty()) {
+            unsigned holdingNow = 0;
+            for (int other = 0; other < 4; ++other) {
+                if (!desk.seats[other].hand.empty())
+                    holdingNow |= bit(other);
+            }
+            leader = nextInMask(winner, holdingNow);
+        }
+        broadcast(desk, gameMessage(site, cards, surplus, leader, 0, 1));
+        broadcast(desk, scoreMessage(desk.teamPoints[0], desk.teamPoints[1]));
+        beginTurn(desk, leader, now);
+        return;
+    }
+    const int next = nextInMask(site, desk.waiting);
+    broadcast(desk, gameMessage(site, cards, surplus, next, desk.roundPoints, 0));
+    beginTurn(desk, next, now);
+}
+
+void GameServer::finishHand(Desk& desk, Micros now) {
+    std::array<SeatEntry, 4> entries;
+    const int diff = desk.teamPoints[0] - desk.teamPoints[1];
+    for (int site = 0; site < 4; ++site) {
+        entries[site].name = desk.seats[site].name;
+        const int own = site % 2 == 0 ? diff : -diff;
+        entries[site].result = own > 0 ? 1 : (own < 0 ? -1 : 0);
+    }
+    LOG_INFO("desk %d: hand over, points %d:%d", desk.number, desk.teamPoints[0], desk.teamPoints[1]);
+    broadcast(desk, overMessage(entries));
+    desk.nextLeader = desk.firstOut >= 0 ? desk.firstOut : 0;
+    ++handsCompleted_;
+    afterHand(desk, now);
+    broadcastChange(desk);
+    tryStart(desk, now);
+}
+
+void GameServer::voidHand(Desk& desk, int leaver, Micros now) {
+    LOG_INFO("desk %d: seat %d (%s) left during the hand, hand void", desk.number, leaver,
+             desk.seats[leaver].name.c_str());
+    broadcast(desk, runMessage(leaver, desk.seats[leaver].name), leaver);
+    afterHand(desk, now);
+    removeSeat(desk, leaver, now);
+}
+
+void GameServer::afterHand(Desk& desk, Micros now) {
+    desk.playing = false;
+    --playing_;
+    desk.turn = -1;
+    ++desk.turnGen;
+    desk.lastPlay.clear();
+    for (Seat& seat : desk.seats) {
+        seat.hand.clear();
+        seat.ready = seat.bot;  // everyone is unready; bots confirm at once
+    }
+    schedule(desk, TimerKind::Idle, ++desk.idleGen, now + config_.idleTimeout);
+    refreshJoinable(desk);
+    maybeScheduleFill(desk, now);
+}
+
+void GameServer::actForSeat(Desk& desk, int site, bool asBot, Micros now) {
+    const Seat& seat = desk.seats[site];
+    std::vector<int> move;
+    if (asBot) {
+        move = chooseMove(seat.hand, desk.lastPlay);
+    } else if (desk.lastPlay.empty()) {
+        move = {seat.hand.lowestCode()};  // lead the lowest card, as the client's own countdown does
+    }
+    if (move.empty() && desk.lastPlay.empty())
+        return;  // nothing to lead with; cannot happen for a seat holding cards
+    if (!asBot)
+        LOG_INFO("desk %d: seat %d timed out, server %s", desk.number, site,
+                 move.empty() ? "passes" : "leads");
+    act(desk, site, std::move(move), now);
+}
+
+void GameServer::advance(Micros now) {
+    while (!timers_.empty() && timers_.top().at <= now) {
+        const Timer timer = timers_.top();
+        timers_.pop();
+        Desk& desk = desks_[timer.desk];
+        switch (timer.kind) {
+            case TimerKind::Turn:
+            case TimerKind::BotMove:
+                if (timer.gen == desk.turnGen && desk.playing && desk.turn >= 0)
+                    actForSeat(desk, desk.turn, timer.kind == TimerKind::BotMove, now);
+                break;
+            case TimerKind::Idle:
+                if (timer.gen == desk.idleGen && !desk.playing && desk.occupied > 0) {
+                    LOG_INFO("desk %d: no hand started in time, desk closed", desk.number);
+                    broadcast(desk, timeoutMessage());
+                    emptyDesk(desk);
+                }
+                break;
+            case TimerKind::Fill:
+                if (timer.gen == desk.fillGen)
+                    fillWithBots(desk, now);
+                break;
+        }
+    }
+}
+
+Micros GameServer::nextDeadline() const {
+    return timers_.empty() ? kNoDeadline : timers_.top().at;
+}
+
+void GameServer::schedule(Desk& desk, TimerKind kind, std::uint32_t gen, Micros at) {
+    timers_.push(Timer{at, timerOrder_++, static_cast<std::uint32_t>(desk.number - 1), gen, kind});
+}
+
+void GameServer::sendTo(ConnId id, const std::string& body) {
+    sink_.send(id, makeFrame(body));
+}
+
+void GameServer::broadcast(const Desk& desk, const std::string& body, int exceptSite) {
+    Frame frame;
+    for (int site = 0; site < 4; ++site) {
+        const Seat& seat = desk.seats[site];
+        if (!seat.conn || site == exceptSite)
+            continue;
+        if (!frame)
+            frame = makeFrame(body);  // one frame shared by the whole desk
+        sink_.send(seat.conn, frame);
+    }
+}
+
+void GameServer::broadcastChange(const Desk& desk) {
+    std::array<SeatEntry, 4> entries;
+    for (int site = 0; site < 4; ++site) {
+        entries[site].name = desk.seats[site].name;
+        entries[site].ready = desk.seats[site].ready ? 1 : 0;
+    }
+    broadcast(desk, changeMessage(entries));
+}
+
+void GameServer::refreshJoinable(const Desk& desk) {
+    const int index = desk.number - 1;
+    if (!desk.playing && desk.occupied < 4)
+        joinable_.insert(index);
+    else
+        joinable_.erase(index);
+}
+
+}  // namespace hallserver

@@ -1,0 +1,153 @@
+// The whole game state of the server: connections, desks, hands, turns, scores and timers.
+//
+// It knows nothing of sockets or clocks: the network layer reports connections, request bodies and
+// the time, and receives the frames to send through a Sink. Everything runs on one thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <queue>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/Cards.h"
+#include "core/Messages.h"
+
+namespace hallserver {
+
+using ConnId = std::uint64_t;  // 0 is never a connection
+using Micros = std::int64_t;   // microseconds on the caller's monotonic clock
+
+constexpr Micros kSecond = 1000000;
+constexpr Micros kNoDeadline = INT64_MAX;
+extern const char* const kServerVersion;  // the client version the server asks for: "28"
+
+struct ServerConfig {
+    bool bots = false;                // fill empty seats next to a human with bots
+    Micros botDelay = 3 * kSecond;    // how long a human waits before bots sit down
+    Micros botMoveMin = kSecond / 2;  // bots think between these two times per move
+    Micros botMoveMax = 3 * kSecond / 2;
+    Micros turnTimeout = 35 * kSecond;   // then the server acts for the seat on turn
+    Micros idleTimeout = 300 * kSecond;  // a desk where no hand starts for this long is closed
+    std::uint64_t seed = 0;
+};
+
+class Sink {
+public:
+    virtual ~Sink() = default;
+    // Queues a frame for a connection. Must not call back into the GameServer.
+    virtual void send(ConnId id, const Frame& frame) = 0;
+};
+
+class GameServer {
+public:
+    GameServer(const ServerConfig& config, Sink& sink);
+
+    void connect(ConnId id, Micros now);
+    // Handles one request body. False when it is not JSON: the caller closes the connection and
+    // then reports the disconnect.
+    bool receive(ConnId id, const char* data, std::size_t size, Micros now);
+    void disconnect(ConnId id, Micros now);
+    // Runs every timer that is due at `now`.
+    void advance(Micros now);
+    // The earliest pending timer (it may turn out to have been cancelled), or kNoDeadline.
+    Micros nextDeadline() const;
+
+    std::size_t online() const { return conns_.size(); }
+    std::size_t desksInPlay() const { return playing_; }
+    std::uint64_t handsCompleted() const { return handsCompleted_; }
+
+    // Where a connection sits: desk number (from 1) and seat, or -1 and -1.
+    std::pair<int, int> seatOf(ConnId id) const;
+
+private:
+    struct Seat {
+        ConnId conn = 0;
+        bool bot = false;
+        bool ready = false;
+        std::string name;
+        Hand hand;
+        bool occupied() const { return conn != 0 || bot; }
+    };
+    struct Desk {
+        int number = 0;
+        std::array<Seat, 4> seats;
+        int humans = 0;
+        int occupied = 0;
+        bool playing = false;
+        int nextLeader = 0;  // who leads the next hand
+        // The hand in progress.
+        int turn = -1;
+        std::vector<int> lastPlay;  // the play to beat, empty when the seat on turn leads
+        int lastPlayer = -1;
+        unsigned waiting = 0;  // seats (bit mask) still to answer lastPlay
+        int roundPoints = 0;
+        std::array<int, 2> teamPoints{};
+        int firstOut = -1;
+        // Timer generations: a timer fires only if its generation is still current.
+        std::uint32_t turnGen = 0, idleGen = 0, fillGen = 0;
+        bool fillPending = false;
+    };
+    enum class TimerKind : std::uint8_t { Turn, BotMove, Idle, Fill };
+    struct Timer {
+        Micros at;
+        std::uint64_t order;
+        std::uint32_t desk;
+        std::uint32_t gen;
+        TimerKind kind;
+        bool operator>(const Timer& other) const {
+            return at != other.at ? at > other.at : order > other.order;
+        }
+    };
+    struct Conn {
+        int desk = -1;  // index into desks_
+        int site = -1;
+        std::uint64_t serial = 0;
+    };
+
+    void handleQuery(ConnId id);
+    void handleAdd(ConnId id, Micros now);
+    void handleReady(Conn& conn, Micros now);
+    void handleLeave(ConnId id, Conn& conn, Micros now);
+    void handlePlay(Conn& conn, const std::vector<int>& cards, Micros now);
+    bool ownsSeat(const Conn& conn, int desk, int site) const;
+
+    void seatHuman(Desk& desk, int site, ConnId id, Micros now);
+    void removeSeat(Desk& desk, int site, Micros now);
+    void emptyDesk(Desk& desk);
+    void fillWithBots(Desk& desk, Micros now);
+    void maybeScheduleFill(Desk& desk, Micros now);
+    void tryStart(Desk& desk, Micros now);
+    void startHand(Desk& desk, Micros now);
+    void beginTurn(Desk& desk, int site, Micros now);
+    // The seat on turn plays (non-empty, already checked) or passes (empty).
+    void act(Desk& desk, int site, std::vector<int> cards, Micros now);
+    void finishHand(Desk& desk, Micros now);
+    void voidHand(Desk& desk, int leaver, Micros now);
+    void afterHand(Desk& desk, Micros now);
+    void actForSeat(Desk& desk, int site, bool asBot, Micros now);
+
+    void sendTo(ConnId id, const std::string& body);
+    void broadcast(const Desk& desk, const std::string& body, int exceptSite = -1);
+    void broadcastChange(const Desk& desk);
+    void refreshJoinable(const Desk& desk);
+    void schedule(Desk& desk, TimerKind kind, std::uint32_t gen, Micros at);
+    static int nextInMask(int site, unsigned mask);
+
+    ServerConfig config_;
+    Sink& sink_;
+    Rng rng_;
+    std::unordered_map<ConnId, Conn> conns_;
+    std::vector<Desk> desks_;
+    std::set<int> joinable_;  // desk indices with a free seat and no hand in progress
+    std::priority_queue<Timer, std::vector<Timer>, std::greater<Timer>> timers_;
+    std::uint64_t timerOrder_ = 0;
+    std::uint64_t nextSerial_ = 1;
+    std::uint64_t botSerial_ = 1;
+    std::size_t playing_ = 0;
+    std::uint64_t handsCompleted_ = 0;
+};
+
+}  // namespace hallserver
