@@ -1,0 +1,76 @@
+// artgen: draws every image of the client's assets folder.
+//
+//   artgen --out DIR [--sans F] [--sans-bold F] [--cjk F]   draw all images into DIR
+//   artgen --sheets ASSETS OUTDIR                           contact sheets and a desk mock-up
+//   artgen --check ASSETS                                   check sizes and frames
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "artgen.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: artgen --out DIR [--sans FONT] [--sans-bold FONT] [--cjk FONT]\n"
+                 "       artgen --sheets ASSETS_DIR OUT_DIR [font options]\n"
+                 "       artgen --check ASSETS_DIR\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out, sheetsFrom, sheetsTo, check;
+    std::string sans = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+    std::string sansBold = "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf";
+    std::string cjk = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+    for (int i = 1; i < argc; ++i) {
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc)
+                return false;
+            into = argv[++i];
+            return true;
+        };
+        bool ok = true;
+        if (!std::strcmp(argv[i], "--out"))
+            ok = value(out);
+        else if (!std::strcmp(argv[i], "--sans"))
+            ok = value(sans);
+        else if (!std::strcmp(argv[i], "--sans-bold"))
+            ok = value(sansBold);
+        else if (!std::strcmp(argv[i], "--cjk"))
+            ok = value(cjk);
+        else if (!std::strcmp(argv[i], "--sheets"))
+            ok = value(sheetsFrom) && value(sheetsTo);
+        else if (!std::strcmp(argv[i], "--check"))
+            ok = value(check);
+        else
+            ok = false;
+        if (!ok)
+            return usage();
+    }
+    if (!check.empty())
+        return artgen::checkImages(check) == 0 ? 0 : 1;
+    if (out.empty() && sheetsTo.empty())
+        return usage();
+
+    artgen::loadFonts(sans, sansBold, cjk);
+    if (!out.empty()) {
+        mkdir(out.c_str(), 0755);
+        artgen::drawCardImages(out);
+        artgen::drawInterfaceImages(out);
+        artgen::drawTableImages(out);
+        if (artgen::writeFailed())
+            return 1;
+    }
+    if (!sheetsTo.empty()) {
+        mkdir(sheetsTo.c_str(), 0755);
+        if (!artgen::drawSheets(sheetsFrom, sheetsTo))
+            return 1;
+    }
+    return 0;
+}

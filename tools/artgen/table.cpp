@@ -1,0 +1,134 @@
+// The table background: green felt under soft light, with a padded rim.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "artgen.h"
+
+namespace artgen {
+
+namespace {
+
+// Small deterministic generator, so that every build draws the same felt.
+struct XorShift {
+    uint32_t state;
+    uint32_t next() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+    double unit() { return (next() & 0xffffff) / double(0x1000000); }
+};
+
+// Adds fine grain to an opaque surface: each pixel is lightened or darkened a little.
+void addGrain(cairo_surface_t* surface, double amount, uint32_t seed) {
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int w = cairo_image_surface_get_width(surface);
+    const int h = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    XorShift rng{seed};
+    for (int y = 0; y < h; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(data + y * stride);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = row[x];
+            const int delta = static_cast<int>((rng.unit() - 0.5) * 2 * amount);
+            auto channel = [&](int shift) {
+                int v = static_cast<int>((p >> shift) & 0xff) + delta;
+                return static_cast<uint32_t>(std::clamp(v, 0, 255)) << shift;
+            };
+            row[x] = (p & 0xff000000u) | channel(16) | channel(8) | channel(0);
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+}
+
+}  // namespace
+
+void drawTableImages(const std::string& dir) {
+    const double W = 1024, H = 768;
+    Canvas c(static_cast<int>(W), static_cast<int>(H));
+    cairo_t* cr = c.cr;
+
+    // Rim: dark padded leather around the playing surface.
+    cairo_rectangle(cr, 0, 0, W, H);
+    verticalGradient(cr, 0, H, Rgb{0.22, 0.10, 0.05}, Rgb{0.13, 0.05, 0.02});
+    cairo_fill(cr);
+
+    const double inset = 12, radius = 46;
+    cairo_new_path(cr);
+    roundedRect(cr, inset, inset, W - 2 * inset, H - 2 * inset, radius);
+    cairo_pattern_t* felt = cairo_pattern_create_radial(W / 2, H * 0.45, 40, W / 2, H * 0.5, 720);
+    cairo_pattern_add_color_stop_rgb(felt, 0, 0.11, 0.52, 0.29);
+    cairo_pattern_add_color_stop_rgb(felt, 0.55, 0.07, 0.40, 0.22);
+    cairo_pattern_add_color_stop_rgb(felt, 1, 0.02, 0.20, 0.11);
+    cairo_set_source(cr, felt);
+    cairo_pattern_destroy(felt);
+    cairo_fill(cr);
+
+    // Shade where the felt meets the rim.
+    cairo_save(cr);
+    cairo_new_path(cr);
+    roundedRect(cr, inset, inset, W - 2 * inset, H - 2 * inset, radius);
+    cairo_clip(cr);
+    for (int k = 0; k < 10; ++k) {
+        cairo_new_path(cr);
+        roundedRect(cr, inset + k, inset + k, W - 2 * (inset + k), H - 2 * (inset + k), radius - k);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.07 * (1 - k / 10.0));
+        cairo_set_line_width(cr, 2);
+        cairo_stroke(cr);
+    }
+    cairo_restore(cr);
+
+    // Gold piping along the rim.
+    cairo_new_path(cr);
+    roundedRect(cr, inset - 1.5, inset - 1.5, W - 2 * inset + 3, H - 2 * inset + 3, radius + 1.5);
+    cairo_set_source_rgba(cr, 0.86, 0.68, 0.28, 0.9);
+    cairo_set_line_width(cr, 2.2);
+    cairo_stroke(cr);
+    cairo_new_path(cr);
+    roundedRect(cr, inset - 0.5, inset - 0.5, W - 2 * inset + 1, H - 2 * inset + 1, radius + 0.5);
+    cairo_set_source_rgba(cr, 1.0, 0.92, 0.66, 0.35);
+    cairo_set_line_width(cr, 0.8);
+    cairo_stroke(cr);
+
+    // The playing area: two fine stitched ovals around the middle of the table.
+    cairo_save(cr);
+    cairo_translate(cr, W / 2, H / 2);
+    cairo_scale(cr, 1.0, 0.62);
+    cairo_new_path(cr);
+    cairo_arc(cr, 0, 0, 420, 0, 2 * M_PI);
+    cairo_restore(cr);
+    cairo_set_source_rgba(cr, 0.75, 0.92, 0.70, 0.16);
+    cairo_set_line_width(cr, 2.0);
+    cairo_stroke(cr);
+    cairo_save(cr);
+    cairo_translate(cr, W / 2, H / 2);
+    cairo_scale(cr, 1.0, 0.62);
+    cairo_new_path(cr);
+    cairo_arc(cr, 0, 0, 408, 0, 2 * M_PI);
+    cairo_restore(cr);
+    const double dash[2] = {6, 5};
+    cairo_set_dash(cr, dash, 2, 0);
+    cairo_set_source_rgba(cr, 0.88, 0.80, 0.50, 0.22);
+    cairo_set_line_width(cr, 1.2);
+    cairo_stroke(cr);
+    cairo_set_dash(cr, nullptr, 0, 0);
+
+    // A faint emblem of the four suits in the centre.
+    const int order[4] = {0, 2, 1, 3};
+    for (int k = 0; k < 4; ++k) {
+        const double a = -M_PI / 2 + k * M_PI / 2;
+        cairo_new_path(cr);
+        suitPath(cr, order[k], W / 2 + 70 * std::cos(a), H / 2 + 70 * std::sin(a) * 0.8, 40);
+        cairo_set_source_rgba(cr, 0.0, 0.12, 0.05, 0.16);
+        cairo_fill(cr);
+    }
+
+    addGrain(c.surface, 5.0, 0x9e3779b9u);
+    c.save(dir + "/bj.png");
+}
+
+}  // namespace artgen
