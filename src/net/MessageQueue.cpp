@@ -5,7 +5,12 @@
 #include <cstring>
 
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <winsock2.h>
 #include <ws2tcpip.h>
+// The system headers name their own box function MessageBox; ours is cocos2d::MessageBox.
+#undef MessageBox
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -26,10 +31,16 @@ const char kLinkTitle[] = "error";
 const char kVersionTitle[] = "错误";
 
 #ifdef _WIN32
-const CMessageQueue::SocketHandle kNoSocket = INVALID_SOCKET;
-bool interrupted() { return WSAGetLastError() == WSAEINTR; }
-void closeSocket(CMessageQueue::SocketHandle s) { ::closesocket(s); }
-void shutdownSocket(CMessageQueue::SocketHandle s) { ::shutdown(s, SD_BOTH); }
+const CMessageQueue::SocketHandle kNoSocket = static_cast<CMessageQueue::SocketHandle>(INVALID_SOCKET);
+bool interrupted() {
+    return WSAGetLastError() == WSAEINTR;
+}
+void closeSocket(CMessageQueue::SocketHandle s) {
+    ::closesocket(s);
+}
+void shutdownSocket(CMessageQueue::SocketHandle s) {
+    ::shutdown(s, SD_BOTH);
+}
 int sendSome(CMessageQueue::SocketHandle s, const char* data, std::size_t size) {
     return ::send(s, data, static_cast<int>(size), 0);
 }
@@ -38,9 +49,15 @@ int recvSome(CMessageQueue::SocketHandle s, char* data, std::size_t size) {
 }
 #else
 const CMessageQueue::SocketHandle kNoSocket = -1;
-bool interrupted() { return errno == EINTR; }
-void closeSocket(CMessageQueue::SocketHandle s) { ::close(s); }
-void shutdownSocket(CMessageQueue::SocketHandle s) { ::shutdown(s, SHUT_RDWR); }
+bool interrupted() {
+    return errno == EINTR;
+}
+void closeSocket(CMessageQueue::SocketHandle s) {
+    ::close(s);
+}
+void shutdownSocket(CMessageQueue::SocketHandle s) {
+    ::shutdown(s, SHUT_RDWR);
+}
 // MSG_NOSIGNAL: writing to a connection the server has closed is a failed send, not SIGPIPE.
 ssize_t sendSome(CMessageQueue::SocketHandle s, const char* data, std::size_t size) {
     return ::send(s, data, size, MSG_NOSIGNAL);
@@ -104,7 +121,9 @@ CMessageQueue::~CMessageQueue() {
 #endif
 }
 
-void CMessageQueue::setServerPort(unsigned short port) { m_port = port; }
+void CMessageQueue::setServerPort(unsigned short port) {
+    m_port = port;
+}
 
 void CMessageQueue::setTraceSink(TraceSink sink) {
     std::lock_guard<std::mutex> lock(m_traceMutex);

@@ -9,6 +9,7 @@
 // has its mutex.
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -18,14 +19,10 @@
 
 #include "net/Message.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#endif
-
 class CMessageQueue {
 public:
 #ifdef _WIN32
-    using SocketHandle = SOCKET;
+    using SocketHandle = std::uintptr_t;  // a Winsock SOCKET; its header stays out of ours
 #else
     using SocketHandle = int;
 #endif
@@ -54,12 +51,16 @@ public:
 
     // The server's TCP port for the next connectServer (default 9999).
     void setServerPort(unsigned short port);
-    unsigned short getServerPort() const { return m_port; }
+    unsigned short getServerPort() const {
+        return m_port;
+    }
     // Stops and joins the receive thread (shutting the socket down wakes it), closes the socket and
     // empties the queue. connectServer may be called again afterwards.
     void disconnect();
     // True from a successful connectServer until the receive thread has stopped reading.
-    bool isReceiving() const { return m_receiving.load(); }
+    bool isReceiving() const {
+        return m_receiving.load();
+    }
 
     // Where request and message lines go; an empty function turns tracing off.
     void setTraceSink(TraceSink sink);
