@@ -1,0 +1,210 @@
+#include "net/Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace hallserver {
+
+const char* const kServerUsage =
+    "usage: cardhall-server [options]\n"
+    "  --bind ADDRESS          address to listen on (127.0.0.1)\n"
+    "  --port N                TCP port, 0 for any free one (9999)\n"
+    "  --bots                  fill empty seats next to a human with bots\n"
+    "  --bot-delay SECONDS     wait before the bots sit down (3)\n"
+    "  --bot-move-time MIN,MAX seconds a bot takes per move (0.5,1.5)\n"
+    "  --seed N                make the deals repeatable\n"
+    "  --turn-timeout SECONDS  act for a seat that has not moved in time (35)\n"
+    "  --idle-timeout SECONDS  close a desk where no hand starts in time (300)\n"
+    "  --max-connections N     refuse connections beyond N (20000)\n"
+    "  --max-output-queue N    drop a client with more than N bytes unsent (262144)\n"
+    "  --log-level LEVEL       error, warn, info, debug or off (info)\n"
+    "  --help                  this text\n";
+
+const char* const kBotUsage =
+    "usage: cardhall-bot [options]\n"
+    "  --count N               number of players to run (4)\n"
+    "  --host ADDRESS          server address (127.0.0.1)\n"
+    "  --port N                server port (9999)\n"
+    "  --bot-move-time MIN,MAX seconds per move (0.5,1.5)\n"
+    "  --duration SECONDS      stop after this long and print the figures (0: until a signal)\n"
+    "  --seed N                seed of the players' timing (1)\n"
+    "  --log-level LEVEL       error, warn, info, debug or off (warn)\n"
+    "  --help                  this text\n";
+
+namespace {
+
+bool toDouble(const std::string& text, double& out) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno || *end || !std::isfinite(value) || value < 0)
+        return false;
+    out = value;
+    return true;
+}
+
+bool toUnsigned(const std::string& text, unsigned long long max, unsigned long long& out) {
+    if (text.empty() || text[0] == '-' || text[0] == '+')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (errno || *end || value > max)
+        return false;
+    out = value;
+    return true;
+}
+
+Micros toMicros(double seconds) {
+    return static_cast<Micros>(std::llround(seconds * 1e6));
+}
+
+bool toMoveTimes(const std::string& text, Micros& low, Micros& high) {
+    const auto comma = text.find(',');
+    double a = 0, b = 0;
+    if (comma == std::string::npos || !toDouble(text.substr(0, comma), a) ||
+        !toDouble(text.substr(comma + 1), b) || b < a)
+        return false;
+    low = toMicros(a);
+    high = toMicros(b);
+    return true;
+}
+
+// Walks the arguments; `handle` takes a flag and its value (if it needs one).
+class Args {
+public:
+    explicit Args(const std::vector<std::string>& args) : args_(args) {}
+    bool next(std::string& flag) {
+        if (index_ >= args_.size())
+            return false;
+        flag = args_[index_++];
+        return true;
+    }
+    bool value(const std::string& flag, std::string& out, std::string& error) {
+        if (index_ >= args_.size()) {
+            error = flag + " needs a value";
+            return false;
+        }
+        out = args_[index_++];
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& args_;
+    std::size_t index_ = 0;
+};
+
+bool bad(const std::string& flag, const std::string& value, std::string& error) {
+    error = "bad value for " + flag + ": '" + value + "'";
+    return false;
+}
+
+}  // namespace
+
+bool parseServerOptions(const std::vector<std::string>& list, ServerOptions& options, std::string& error) {
+    Args args(list);
+    std::string flag, value;
+    while (args.next(flag)) {
+        if (flag == "--help") {
+            options.help = true;
+            continue;
+        }
+        if (flag == "--bots") {
+            options.game.bots = true;
+            continue;
+        }
+        if (flag != "--bind" && flag != "--port" && flag != "--bot-delay" && flag != "--bot-move-time" &&
+            flag != "--seed" && flag != "--turn-timeout" && flag != "--idle-timeout" &&
+            flag != "--max-connections" && flag != "--max-output-queue" && flag != "--log-level") {
+            error = "unknown option " + flag;
+            return false;
+        }
+        if (!args.value(flag, value, error))
+            return false;
+        unsigned long long number = 0;
+        double seconds = 0;
+        if (flag == "--bind") {
+            options.net.bind = value;
+        } else if (flag == "--port") {
+            if (!toUnsigned(value, 65535, number))
+                return bad(flag, value, error);
+            options.net.port = static_cast<unsigned short>(number);
+        } else if (flag == "--bot-delay" || flag == "--turn-timeout" || flag == "--idle-timeout") {
+            if (!toDouble(value, seconds))
+                return bad(flag, value, error);
+            Micros& target = flag == "--bot-delay"      ? options.game.botDelay
+                             : flag == "--turn-timeout" ? options.game.turnTimeout
+                                                        : options.game.idleTimeout;
+            target = toMicros(seconds);
+        } else if (flag == "--bot-move-time") {
+            if (!toMoveTimes(value, options.game.botMoveMin, options.game.botMoveMax))
+                return bad(flag, value, error);
+        } else if (flag == "--seed") {
+            if (!toUnsigned(value, UINT64_MAX, number))
+                return bad(flag, value, error);
+            options.game.seed = number;
+            options.seeded = true;
+        } else if (flag == "--max-connections") {
+            if (!toUnsigned(value, 1000000, number) || number == 0)
+                return bad(flag, value, error);
+            options.net.maxConnections = number;
+        } else if (flag == "--max-output-queue") {
+            if (!toUnsigned(value, 1ull << 30, number) || number < 1024)
+                return bad(flag, value, error);
+            options.net.maxOutputBytes = number;
+        } else if (flag == "--log-level") {
+            if (!parseLogLevel(value, options.logLevel))
+                return bad(flag, value, error);
+        }
+    }
+    return true;
+}
+
+bool parseBotOptions(const std::vector<std::string>& list, BotOptions& options, std::string& error) {
+    Args args(list);
+    std::string flag, value;
+    while (args.next(flag)) {
+        if (flag == "--help") {
+            options.help = true;
+            continue;
+        }
+        if (flag != "--count" && flag != "--host" && flag != "--port" && flag != "--bot-move-time" &&
+            flag != "--duration" && flag != "--seed" && flag != "--log-level") {
+            error = "unknown option " + flag;
+            return false;
+        }
+        if (!args.value(flag, value, error))
+            return false;
+        unsigned long long number = 0;
+        if (flag == "--count") {
+            if (!toUnsigned(value, 100000, number) || number == 0)
+                return bad(flag, value, error);
+            options.count = static_cast<int>(number);
+        } else if (flag == "--host") {
+            options.host = value;
+        } else if (flag == "--port") {
+            if (!toUnsigned(value, 65535, number) || number == 0)
+                return bad(flag, value, error);
+            options.port = static_cast<unsigned short>(number);
+        } else if (flag == "--bot-move-time") {
+            if (!toMoveTimes(value, options.moveMin, options.moveMax))
+                return bad(flag, value, error);
+        } else if (flag == "--duration") {
+            if (!toDouble(value, options.duration))
+                return bad(flag, value, error);
+        } else if (flag == "--seed") {
+            if (!toUnsigned(value, UINT64_MAX, number))
+                return bad(flag, value, error);
+            options.seed = number;
+        } else if (flag == "--log-level") {
+            if (!parseLogLevel(value, options.logLevel))
+                return bad(flag, value, error);
+        }
+    }
+    return true;
+}
+
+}  // namespace hallserver
