@@ -46,20 +46,20 @@ void cardBody(cairo_t* cr, double x, double y) {
 
 void drawFace(cairo_t* cr, double x, double y) {
     cardBody(cr, x, y);
-    // The blank face carries a quiet ornament to the right of the corner
-    // index: a thin panel with the four suits in a soft tint.
-    cairo_new_path(cr);
-    roundedRect(cr, x + 27.5, y + 10.5, 61, 117, 5);
-    cairo_set_line_width(cr, 1.0);
-    cairo_set_source_rgba(cr, 0.55, 0.47, 0.25, 0.35);
-    cairo_stroke(cr);
+    // The blank face carries a quiet emblem to the right of the corner
+    // index: the four suits in a soft tint inside a fine ring.
     const double cx = x + 58, cy = y + 69;
     cairo_new_path(cr);
-    cairo_arc(cr, cx, cy, 21, 0, 2 * M_PI);
-    cairo_set_source_rgba(cr, 0.55, 0.47, 0.25, 0.22);
+    cairo_arc(cr, cx, cy, 23, 0, 2 * M_PI);
+    cairo_set_line_width(cr, 1.0);
+    cairo_set_source_rgba(cr, 0.60, 0.50, 0.25, 0.30);
+    cairo_stroke(cr);
+    cairo_arc(cr, cx, cy, 26, 0, 2 * M_PI);
+    cairo_set_line_width(cr, 0.6);
+    cairo_set_source_rgba(cr, 0.60, 0.50, 0.25, 0.22);
     cairo_stroke(cr);
     const int order[4] = {0, 2, 1, 3};
-    const double dx[4] = {0, 12, 0, -12}, dy[4] = {-11, 0, 11, 0};
+    const double dx[4] = {0, 11.5, 0, -11.5}, dy[4] = {-11, 0, 11, 0};
     for (int k = 0; k < 4; ++k) {
         cairo_new_path(cr);
         suitPath(cr, order[k], cx + dx[k], cy + dy[k], 11);
@@ -79,7 +79,11 @@ void jokerLetters(cairo_t* cr, double x, double y, Rgb colour) {
 }
 
 // A jester's cap with bells over a small mask: the joker's picture.
-void jesterFigure(cairo_t* cr, double cx, double cy, bool red) {
+void jesterFigure(cairo_t* cr, double px, double py, double scale, bool red) {
+    cairo_save(cr);
+    cairo_translate(cr, px, py);
+    cairo_scale(cr, scale, scale);
+    const double cx = 0, cy = 0;
     const Rgb main = red ? Rgb{0.84, 0.08, 0.13} : Rgb{0.12, 0.12, 0.14};
     const Rgb second = red ? Rgb{0.98, 0.74, 0.12} : Rgb{0.55, 0.56, 0.60};
     const Rgb third = red ? Rgb{0.14, 0.30, 0.70} : Rgb{0.30, 0.30, 0.34};
@@ -178,6 +182,7 @@ void jesterFigure(cairo_t* cr, double cx, double cy, bool red) {
         cairo_fill_preserve(cr);
         outline();
     }
+    cairo_restore(cr);
 }
 
 void drawJoker(cairo_t* cr, double x, double y, bool red) {
@@ -189,7 +194,7 @@ void drawJoker(cairo_t* cr, double x, double y, bool red) {
     cairo_rotate(cr, M_PI);
     jokerLetters(cr, 0, 0, colour);
     cairo_restore(cr);
-    jesterFigure(cr, x + 55, y + 72, red);
+    jesterFigure(cr, x + 53, y + 73, 1.15, red);
 }
 
 void drawBack(cairo_t* cr, double x, double y) {

@@ -125,7 +125,7 @@ void feltBackground(cairo_t* cr, int w, int h) {
 bool cardsSheet(Images& images, const std::string& path) {
     const int gap = 10, margin = 24, cw = 98, ch = 138;
     const int width = margin * 2 + 13 * cw + 12 * gap;
-    const int handTop = margin + 5 * (ch + gap) + 30;
+    const int handTop = margin + 5 * (ch + gap) + 60;
     const int height = handTop + ch + 30 + margin;
     Canvas c(width, height);
     feltBackground(c.cr, width, height);
@@ -139,7 +139,7 @@ bool cardsSheet(Images& images, const std::string& path) {
     caption(c.cr, "black joker, red joker, back; rows: suits 0 to 3, columns: ace to king",
             margin + 3 * (cw + gap), margin + 4 * (ch + gap) + ch / 2.0, 16, {1, 1, 1});
     // A hand as the desk lays it out: 18 px apart, so only the corner of each card shows.
-    caption(c.cr, "a hand of 27 cards, 18 px apart, one raised", margin, handTop - 10, 16, {1, 1, 1});
+    caption(c.cr, "a hand of 27 cards, 18 px apart, one raised", margin, handTop - 36, 16, {1, 1, 1});
     const int hand[27] = {0,  1,  3,  6,  9,  10, 14, 17, 19, 19, 22, 25, 27, 30,
                           32, 34, 37, 38, 41, 43, 44, 46, 48, 50, 51, 52, 53};
     for (int i = 0; i < 27; ++i)
@@ -181,11 +181,11 @@ bool interfaceSheet(Images& images, const std::string& path) {
     drawImage(c.cr, images, "add_desk_bg.png", 200, 360);
     drawImage(c.cr, images, "add_desk_fast.png", 200, 360, 0.7);
     drawImage(c.cr, images, "sucai.png", 520, 120);
-    drawImage(c.cr, images, "sep.png", 700, 280, 0.7);
+    drawImage(c.cr, images, "sep.png", 760, 270, 0.65);
     caption(c.cr, "login, nick, pass, rpass; add_desk_bg under the quick-join button", 24, 430, 14,
             {1, 1, 1});
     caption(c.cr, "sucai.png: return, score, nickname, win, surplus", 420, 240, 14, {1, 1, 1});
-    caption(c.cr, "sep.png", 675, 555, 14, {1, 1, 1});
+    caption(c.cr, "sep.png", 735, 552, 14, {1, 1, 1});
     return c.save(path);
 }
 
@@ -230,7 +230,6 @@ bool deskMockup(Images& images, const std::string& path) {
     label("Dave", 70, 36 + 600, 15, red);
     label("30", 70, 36 + 585, 15, white);
     label("pass", W / 2 + 350, H / 2, 15, red);
-    drawFrame(cr, images, {"zhunbei.png", 0, 0, 70, 35}, W / 2 - 350, at(H / 2 - 40), 1);
     // Countdown "17" from the digit strip, at the bottom seat's point.
     for (int k = 0; k < 2; ++k) {
         const int digit = k == 0 ? 1 : 7;
@@ -260,12 +259,29 @@ bool deskMockup(Images& images, const std::string& path) {
 
 }  // namespace
 
+// The hall: background, the quick-join button and the online count below it.
+bool hallMockup(Images& images, const std::string& path) {
+    const double W = 1024, H = 768;
+    Canvas c(static_cast<int>(W), static_cast<int>(H));
+    cairo_t* cr = c.cr;
+    drawFrame(cr, images, {"bj.png", 0, 0, 1024, 768}, W / 2, H / 2, 1);
+    drawImage(cr, images, "add_desk_fast.png", W / 2, H / 2);
+    setFont(cr, Font::Sans, 25);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, "online:12", &e);
+    cairo_move_to(cr, W / 2 - e.x_advance / 2, H / 2 + 50 + 9);
+    cairo_show_text(cr, "online:12");
+    return c.save(path);
+}
+
 bool drawSheets(const std::string& assetsDir, const std::string& outDir) {
     Images images(assetsDir);
     bool ok = cardsSheet(images, outDir + "/cards.png");
     ok = buttonsSheet(images, outDir + "/buttons.png") && ok;
     ok = interfaceSheet(images, outDir + "/interface.png") && ok;
     ok = deskMockup(images, outDir + "/desk.png") && ok;
+    ok = hallMockup(images, outDir + "/hall.png") && ok;
     return ok;
 }
 

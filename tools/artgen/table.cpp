@@ -60,10 +60,10 @@ void drawTableImages(const std::string& dir) {
     const double inset = 12, radius = 46;
     cairo_new_path(cr);
     roundedRect(cr, inset, inset, W - 2 * inset, H - 2 * inset, radius);
-    cairo_pattern_t* felt = cairo_pattern_create_radial(W / 2, H * 0.45, 40, W / 2, H * 0.5, 720);
-    cairo_pattern_add_color_stop_rgb(felt, 0, 0.11, 0.52, 0.29);
-    cairo_pattern_add_color_stop_rgb(felt, 0.55, 0.07, 0.40, 0.22);
-    cairo_pattern_add_color_stop_rgb(felt, 1, 0.02, 0.20, 0.11);
+    cairo_pattern_t* felt = cairo_pattern_create_radial(W / 2, H * 0.47, 30, W / 2, H * 0.5, 700);
+    cairo_pattern_add_color_stop_rgb(felt, 0, 0.10, 0.47, 0.27);
+    cairo_pattern_add_color_stop_rgb(felt, 0.45, 0.06, 0.35, 0.19);
+    cairo_pattern_add_color_stop_rgb(felt, 1, 0.015, 0.16, 0.08);
     cairo_set_source(cr, felt);
     cairo_pattern_destroy(felt);
     cairo_fill(cr);
@@ -117,6 +117,35 @@ void drawTableImages(const std::string& dir) {
     cairo_stroke(cr);
     cairo_set_dash(cr, nullptr, 0, 0);
 
+    // Darker seat mats where the players' names and card counts stand, so
+    // that the red names and white counts read well (centres in window
+    // coordinates from the top left).
+    struct Mat {
+        double cx, cy, w, h;
+    } mats[4] = {{74, 140, 230, 100}, {885, 140, 230, 100}, {477, 24, 260, 76}, {477, 752, 260, 70}};
+    cairo_save(cr);
+    cairo_new_path(cr);
+    roundedRect(cr, inset, inset, W - 2 * inset, H - 2 * inset, radius);
+    cairo_clip(cr);
+    for (const Mat& m : mats) {
+        // A soft shadow without edges: it darkens the felt behind the text
+        // and looks like a worn spot of the cloth on the empty table.
+        cairo_save(cr);
+        cairo_translate(cr, m.cx, m.cy);
+        cairo_scale(cr, m.w / 2, m.h / 2);
+        cairo_pattern_t* spot = cairo_pattern_create_radial(0, 0, 0, 0, 0, 1);
+        const double stops[5][2] = {{0, 0.46}, {0.35, 0.38}, {0.6, 0.22}, {0.8, 0.08}, {1, 0}};
+        for (const auto& stop : stops)
+            cairo_pattern_add_color_stop_rgba(spot, stop[0], 0, 0.05, 0.02, stop[1]);
+        cairo_set_source(cr, spot);
+        cairo_pattern_destroy(spot);
+        cairo_new_path(cr);
+        cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    cairo_restore(cr);
+
     // A faint emblem of the four suits in the centre.
     const int order[4] = {0, 2, 1, 3};
     for (int k = 0; k < 4; ++k) {
@@ -127,7 +156,7 @@ void drawTableImages(const std::string& dir) {
         cairo_fill(cr);
     }
 
-    addGrain(c.surface, 5.0, 0x9e3779b9u);
+    addGrain(c.surface, 3.0, 0x9e3779b9u);
     c.save(dir + "/bj.png");
 }
 
