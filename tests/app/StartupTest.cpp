@@ -1,0 +1,170 @@
+// Start-up in the headless engine: the render settings, the one connection attempt and its failure
+// box, the first scene and the first request, background and foreground.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "ScriptedServer.h"
+#include "app/AppDelegate.h"
+#include "cocos2d.h"
+#include "engine_testing.h"
+#include "net/MessageQueue.h"
+#include "net/Protocol.h"
+
+namespace {
+
+using cocos2d::Size;
+using testsupport::ScriptedServer;
+using Box = std::pair<std::string, std::string>;
+using Ms = std::chrono::milliseconds;
+
+TEST(StartupContentScale, StrictHeightComparisonsPickTheFactor) {
+    // Sizes that tell the three branches apart: small x1, medium x2, large x3 (height x2 only).
+    const Size design(1000, 500), small(1000, 500), medium(2000, 1000), large(3000, 1000);
+    struct Case {
+        float frameHeight;
+        float factor;
+    };
+    const Case cases[] = {
+        {400, 1.0f},  {500, 1.0f},   // not above the small height
+        {501, 2.0f},  {1000, 2.0f},  // above small, not above medium
+        {1001, 2.0f}, {5000, 2.0f},  // above medium: min(3000 / 1000, 1000 / 500)
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(contentScaleFactorFor(Size(800, c.frameHeight), design, small, medium, large), c.factor)
+            << c.frameHeight;
+    }
+    const Size tall(3000, 2000);
+    EXPECT_EQ(contentScaleFactorFor(Size(800, 1001), design, small, medium, tall), 3.0f);
+    // The program's own sizes are all 1024 x 768: every branch gives 1.
+    const Size s(1024, 768);
+    for (float h : {767.0f, 768.0f, 769.0f}) {
+        EXPECT_EQ(contentScaleFactorFor(Size(1024, h), s, s, s, s), 1.0f);
+    }
+}
+
+// An assets folder of the test's own, holding only the configuration file.
+std::string writeAssets(const std::string& title) {
+    const std::string dir = ::testing::TempDir() + "startup_assets_" + std::to_string(::getpid());
+    std::system(("mkdir -p '" + dir + "/config'").c_str());
+    std::ofstream(dir + "/config/strings.plist")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+           "<key>title</key><string>"
+        << title << "</string>\n<key>host</key><string>127.0.0.1</string>\n</dict>\n</plist>\n";
+    return dir;
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void TearDown() override {
+        CMessageQueue::getInstance()->disconnect();
+        CMessageQueue::getInstance()->setServerPort(9999);
+        cocos2d::testing::shutdown();
+    }
+    static cocos2d::Director* director() { return cocos2d::Director::getInstance(); }
+};
+
+TEST_F(Startup, NothingListeningShowsOneBoxAndRunsNoScene) {
+    ASSERT_TRUE(cocos2d::testing::startHeadless(writeAssets("t")));
+    CMessageQueue::getInstance()->setServerPort(ScriptedServer::unusedPort());
+    cocos2d::testing::MessageBoxRecorder boxes;
+    AppDelegate app;
+    EXPECT_FALSE(app.applicationDidFinishLaunching());
+    cocos2d::testing::step(3);
+    EXPECT_EQ(boxes.boxes(), (std::vector<Box>{{"错误", "连接服务器失败！请检查网络是否正常。"}}));
+    EXPECT_EQ(director()->getRunningScene(), nullptr);
+    EXPECT_EQ(director()->getNextScene(), nullptr);
+    EXPECT_EQ(cocos2d::SpriteFrameCache::getInstance()->getSpriteFrameCount(), 0u);
+    EXPECT_FALSE(CMessageQueue::getInstance()->isReceiving());
+}
+
+TEST_F(Startup, MissingConfigurationFailsToConnect) {
+    ASSERT_TRUE(cocos2d::testing::startHeadless(::testing::TempDir() + "no_such_assets"));
+    ScriptedServer server;  // listening, but "host" reads as empty text
+    CMessageQueue::getInstance()->setServerPort(server.port());
+    cocos2d::testing::MessageBoxRecorder boxes;
+    AppDelegate app;
+    EXPECT_FALSE(app.applicationDidFinishLaunching());
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_FALSE(server.acceptClient(Ms(50)));
+}
+
+TEST_F(Startup, WithAServerTheHallRunsAndTheFirstRequestIsTheQuery) {
+    ASSERT_TRUE(cocos2d::testing::startHeadless(CARDHALL_TEST_ASSETS));
+    cocos2d::GLView* view = director()->getOpenGLView();
+    ASSERT_NE(view, nullptr);
+    const std::string viewName = view->getViewName();
+    ScriptedServer server;
+    CMessageQueue::getInstance()->setServerPort(server.port());
+    cocos2d::testing::MessageBoxRecorder boxes;
+    AppDelegate app;
+    ASSERT_TRUE(app.applicationDidFinishLaunching());
+
+    // The view that was there is kept: no window, no title read.
+    EXPECT_EQ(director()->getOpenGLView(), view);
+    EXPECT_EQ(view->getViewName(), viewName);
+    EXPECT_EQ(director()->getAnimationInterval(), 1.0f / 60);
+    EXPECT_EQ(view->getDesignResolutionSize().width, 1024);
+    EXPECT_EQ(view->getDesignResolutionSize().height, 768);
+    EXPECT_EQ(view->getResolutionPolicy(), cocos2d::ResolutionPolicy::NO_BORDER);
+    EXPECT_EQ(director()->getContentScaleFactor(), 1.0f);
+
+    cocos2d::testing::step(2);
+    EXPECT_NE(director()->getRunningScene(), nullptr);
+    EXPECT_EQ(server.receiveFrame().value_or("<none>"), makeQueryRequest());
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(Startup, WithoutAViewTheWindowIsTitledFromTheConfiguration) {
+    cocos2d::runOptions().headless = true;  // the window is made offscreen
+    cocos2d::FileUtils::getInstance()->setAssetsDirectory(CARDHALL_TEST_ASSETS);
+    ScriptedServer server;
+    CMessageQueue::getInstance()->setServerPort(server.port());
+    cocos2d::testing::MessageBoxRecorder boxes;
+    {
+        AppDelegate app;
+        bool launched = app.applicationDidFinishLaunching();
+        cocos2d::GLView* view = director()->getOpenGLView();
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->getViewName(), "Card Hall");  // assets/config/strings.plist
+        EXPECT_EQ(view->getFrameSize().width, 1024);
+        EXPECT_EQ(view->getFrameSize().height, 768);
+        EXPECT_TRUE(launched);
+        EXPECT_TRUE(server.acceptClient());
+    }
+    cocos2d::runOptions().headless = false;
+}
+
+TEST_F(Startup, BackgroundStopsTheAnimationButNotTheLink) {
+    ASSERT_TRUE(cocos2d::testing::startHeadless(CARDHALL_TEST_ASSETS));
+    ScriptedServer server;
+    CMessageQueue::getInstance()->setServerPort(server.port());
+    cocos2d::testing::MessageBoxRecorder boxes;
+    AppDelegate app;
+    ASSERT_TRUE(app.applicationDidFinishLaunching());
+    ASSERT_TRUE(server.receiveFrame().has_value());
+
+    app.applicationDidEnterBackground();
+    EXPECT_TRUE(director()->isAnimationStopped());
+    ASSERT_TRUE(server.sendFrame(R"({"opt":"timeout"})"));
+    std::shared_ptr<stMsg> got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!(got = CMessageQueue::getInstance()->popMessage()) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(Ms(1));
+    }
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->opt, "timeout");
+    EXPECT_TRUE(CMessageQueue::getInstance()->isReceiving());
+
+    app.applicationWillEnterForeground();
+    EXPECT_FALSE(director()->isAnimationStopped());
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+}  // namespace
