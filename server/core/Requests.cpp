@@ -58,6 +58,9 @@ bool parseStrictCardList(const std::string& text, std::vector<int>& out) {
 
 ParseOutcome parseRequest(const char* data, std::size_t size, Request& out) {
     out = Request();
+    // A NUL byte is never valid JSON, though the parser would take it for the end of the text.
+    if (std::memchr(data, 0, size) != nullptr)
+        return ParseOutcome::NotJson;
     char valueBuffer[4096];
     char stackBuffer[1024];
     Allocator valueAllocator(valueBuffer, sizeof valueBuffer);

@@ -1,0 +1,189 @@
+// Reading client requests and writing server messages.
+#include <gtest/gtest.h>
+
+#include "GameHarness.h"
+#include "core/Messages.h"
+#include "core/Requests.h"
+
+using namespace hallserver;
+using hallserver::testing::member;
+using hallserver::testing::parse;
+
+TEST(ServerRequests, ReadsEveryRequestTheClientSends) {
+    struct Case {
+        const char* body;
+        ParseOutcome outcome;
+        RequestKind kind;
+        int desk, site;
+        std::vector<int> cards;
+    } cases[] = {
+        {"{\"opt\":\"query\"}", ParseOutcome::Ok, RequestKind::Query, -1, -1, {}},
+        {"{\"opt\":\"add\"}", ParseOutcome::Ok, RequestKind::Add, -1, -1, {}},
+        {"{\"opt\":\"change\",\"type\":\"ready\",\"desk\":3,\"site\":1}",
+         ParseOutcome::Ok,
+         RequestKind::Ready,
+         3,
+         1,
+         {}},
+        {"{\"opt\":\"change\",\"type\":\"leave\",\"desk\":3,\"site\":1}",
+         ParseOutcome::Ok,
+         RequestKind::Leave,
+         3,
+         1,
+         {}},
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":\"8,9,\"}",
+         ParseOutcome::Ok,
+         RequestKind::Play,
+         3,
+         1,
+         {8, 9}},
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":\"8\"}",
+         ParseOutcome::Ok,
+         RequestKind::Play,
+         3,
+         1,
+         {8}},
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":\"\"}",
+         ParseOutcome::Ok,
+         RequestKind::Play,
+         3,
+         1,
+         {}},
+        {" { \"site\" : 0 , \"cards\":\"53,0\", \"desk\":12, \"opt\":\"game\", \"x\":[1] } ",
+         ParseOutcome::Ok,
+         RequestKind::Play,
+         12,
+         0,
+         {53, 0}},
+        // Broken requests are ignored, not fatal.
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":\"54\"}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":\"8,a\"}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":\"+8\"}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":\"008\"}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"game\",\"desk\":3,\"site\":1,\"cards\":8}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"game\",\"desk\":3,\"cards\":\"8\"}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"game\",\"desk\":1.5,\"site\":1,\"cards\":\"8\"}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"change\",\"type\":\"sit\",\"desk\":3,\"site\":1}",
+         ParseOutcome::Ignored,
+         RequestKind::Other,
+         0,
+         0,
+         {}},
+        {"{\"opt\":\"change\",\"desk\":3,\"site\":1}", ParseOutcome::Ignored, RequestKind::Other, 0, 0, {}},
+        {"{\"opt\":\"Query\"}", ParseOutcome::Ignored, RequestKind::Other, 0, 0, {}},
+        {"{\"opt\":7}", ParseOutcome::Ignored, RequestKind::Other, 0, 0, {}},
+        {"{}", ParseOutcome::Ignored, RequestKind::Other, 0, 0, {}},
+        {"\"add\"", ParseOutcome::Ignored, RequestKind::Other, 0, 0, {}},
+        // Not JSON at all.
+        {"", ParseOutcome::NotJson, RequestKind::Other, 0, 0, {}},
+        {"{\"opt\":\"add\"", ParseOutcome::NotJson, RequestKind::Other, 0, 0, {}},
+        {"{\"opt\":\"add\"}{}", ParseOutcome::NotJson, RequestKind::Other, 0, 0, {}},
+        {"{'opt':'add'}", ParseOutcome::NotJson, RequestKind::Other, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        Request request;
+        const std::string body = c.body;
+        ASSERT_EQ(parseRequest(body.data(), body.size(), request), c.outcome);
+        if (c.outcome != ParseOutcome::Ok)
+            continue;
+        EXPECT_EQ(request.kind, c.kind);
+        EXPECT_EQ(request.desk, c.desk);
+        EXPECT_EQ(request.site, c.site);
+        EXPECT_EQ(request.cards, c.cards);
+    }
+}
+
+TEST(ServerRequests, BodyIsReadByItsLengthNotUpToANul) {
+    const std::string body("{\"opt\":\"add\"}\0garbage", 21);
+    Request request;
+    EXPECT_EQ(parseRequest(body.data(), 13, request), ParseOutcome::Ok);
+    EXPECT_EQ(parseRequest(body.data(), body.size(), request), ParseOutcome::NotJson);
+}
+
+TEST(ServerMessages, EveryScalarIsAStringAndNamesAreEscaped) {
+    std::array<SeatEntry, 4> seats;
+    seats[0] = {"玩家1", 1, 0};
+    seats[1] = {"a\"b\\c\n", 0, 0};
+    struct Case {
+        std::string body;
+        std::vector<std::pair<const char*, const char*>> members;
+    } cases[] = {
+        {queryMessage(12, "28"), {{"opt", "query"}, {"online", "12"}, {"version", "28"}}},
+        {addMessage(3, 1, "玩家7"), {{"opt", "add"}, {"desk", "3"}, {"site", "1"}, {"name", "玩家7"}}},
+        {startMessage({0, 8, 53}), {{"opt", "start"}, {"cards", "0,8,53"}}},
+        {gameMessage(-1, {}, "", 2, 0, 1),
+         {{"per", "-1"}, {"cards", ""}, {"surplus", ""}, {"now", "2"}, {"score", "0"}, {"must", "1"}}},
+        {gameMessage(1, {16, 17}, "40", -1, 25, 0),
+         {{"per", "1"},
+          {"cards", "16,17"},
+          {"surplus", "40"},
+          {"now", "-1"},
+          {"score", "25"},
+          {"must", "0"}}},
+        {scoreMessage(120, -5), {{"opt", "score"}, {"p0", "120"}, {"p1", "-5"}}},
+        {runMessage(3, "A"), {{"opt", "run"}, {"site", "3"}, {"name", "A"}}},
+        {timeoutMessage(), {{"opt", "timeout"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        auto doc = parse(c.body);
+        ASSERT_TRUE(doc.IsObject());
+        for (auto& m : doc.GetObject()) {
+            if (std::string(m.name.GetString()) != "info") {
+                EXPECT_TRUE(m.value.IsString()) << m.name.GetString();
+            }
+        }
+        for (const auto& [key, value] : c.members)
+            EXPECT_EQ(member(doc, key), value) << key;
+    }
+    auto change = parse(changeMessage(seats));
+    ASSERT_TRUE(change["info"].IsArray());
+    ASSERT_EQ(change["info"].Size(), 4u);
+    EXPECT_EQ(member(change["info"][0], "name"), "玩家1");
+    EXPECT_EQ(member(change["info"][0], "ready"), "1");
+    EXPECT_EQ(member(change["info"][1], "name"), "a\"b\\c\n");
+    EXPECT_EQ(member(change["info"][2], "name"), "");
+    auto over = parse(overMessage(seats));
+    EXPECT_EQ(member(over["info"][0], "result"), "0");
+
+    const Frame frame = makeFrame("{\"opt\":\"timeout\"}");
+    ASSERT_EQ(frame->size(), 4u + 17u);
+    EXPECT_EQ(static_cast<unsigned char>((*frame)[0]), 17);
+    EXPECT_EQ((*frame)[1], 0);
+}
