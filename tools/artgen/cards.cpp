@@ -253,7 +253,7 @@ void drawCardImages(const std::string& dir) {
         Canvas c(176, 42);
         const int order[4] = {2, 0, 3, 1};
         for (int k = 0; k < 4; ++k)
-            fillSuit(c.cr, order[k], 44 * k + 22, 21, 37);
+            fillSuit(c.cr, order[k], 44 * k + 22, 21, 35);
         c.save(dir + "/poker_flower.png");
     }
     {
@@ -266,9 +266,9 @@ void drawCardImages(const std::string& dir) {
             for (int i = 0; i < 13; ++i) {
                 const double cx = 39 * i + 19.5, cy = 39 * row + 18.0;
                 if (i == 11)  // the queen's tail hangs below the line: fit the whole glyph instead
-                    drawText(c.cr, ranks[i], Font::SansBold, cx, cy + 1.2, 33.5, 34, style, false);
+                    drawText(c.cr, ranks[i], Font::SansBold, cx, cy + 1.2, 33.5, 30, style, false);
                 else
-                    drawText(c.cr, ranks[i], Font::SansBold, cx, cy, 29, 34, style, true);
+                    drawText(c.cr, ranks[i], Font::SansBold, cx, cy, 29, 30, style, true);
             }
         }
         c.save(dir + "/poker_num.png");

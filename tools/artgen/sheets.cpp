@@ -71,7 +71,8 @@ void drawFrame(cairo_t* cr, Images& images, const Frame& f, double cx, double cy
     cairo_translate(cr, cx, cy);
     cairo_scale(cr, scale, scale);
     cairo_set_source_surface(cr, img, -f.x - f.w / 2.0, -f.y - f.h / 2.0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    // Plain bilinear sampling, as the engine scales its textures.
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
     cairo_rectangle(cr, -f.w / 2.0, -f.h / 2.0, f.w, f.h);
     cairo_fill(cr);
     cairo_restore(cr);
