@@ -1,0 +1,68 @@
+// Platform services: resource files, the command line and the message box.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace cocos2d {
+
+// Resource names are looked up in the assets folder.
+class FileUtils {
+public:
+    static FileUtils* getInstance();
+
+    // The folder resource names are resolved against. Default: the "assets"
+    // folder next to the executable.
+    void setAssetsDirectory(const std::string& dir);
+    const std::string& getAssetsDirectory() const;
+    // Absolute names stay as they are; others are taken from the assets folder.
+    std::string fullPathForFilename(const std::string& filename) const;
+    bool isFileExist(const std::string& filename) const;
+    std::string getStringFromFile(const std::string& filename) const;
+
+private:
+    FileUtils() = default;
+    mutable std::string _assetsDir;
+};
+
+// Options the engine reads from the command line.
+struct RunOptions {
+    std::string assetsDir;       // --assets DIR (empty: default)
+    bool headless = false;       // --headless
+    int frames = 0;              // --frames N (0: no limit)
+    std::string screenshotFile;  // --screenshot FILE
+    bool help = false;           // --help was given (the text has been printed)
+    bool error = false;          // a bad option (the message has been printed)
+};
+
+RunOptions& runOptions();
+
+// Adds a line to the --help text (the program's own options).
+void addHelpLine(const std::string& line);
+// The whole --help text.
+std::string helpText(const std::string& programName);
+
+// Reads the engine's options (--assets DIR, --headless, --frames N,
+// --screenshot FILE, --help) into runOptions(); every other argument is
+// appended to unknownArgs in order. Returns false when the program should
+// stop: after --help (exit status 0) or a bad option (status 2); see
+// commandLineExitStatus().
+bool parseCommandLine(int argc, char** argv, std::vector<std::string>& unknownArgs);
+int commandLineExitStatus();
+
+// A modal box with a title, the text and an OK button. On the main thread it
+// returns when the box is closed; from another thread the main thread shows
+// it while the caller waits. Headless, it writes one JSON line
+// {"messagebox":{"title":T,"text":X}} to standard error and returns at once.
+void MessageBox(const char* msg, const char* title);
+
+// Sees every box before it is shown, on the calling thread. Pass an empty
+// function to remove it.
+using MessageBoxHook = std::function<void(const std::string& title, const std::string& text)>;
+void setMessageBoxHook(MessageBoxHook hook);
+
+// The JSON line of a box (without the newline).
+std::string messageBoxJson(const std::string& title, const std::string& text);
+
+}  // namespace cocos2d

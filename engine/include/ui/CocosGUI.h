@@ -1,0 +1,6 @@
+// Widgets for screens: buttons.
+#pragma once
+
+#include "cocos2d.h"
+#include "ui/UIButton.h"
+#include "ui/UIWidget.h"

@@ -1,0 +1,96 @@
+// Engine internals shared between the source files.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "cocos2d.h"
+
+namespace cocos2d {
+namespace detail {
+
+// The drawing target of a view: an SDL renderer over a window or over an
+// offscreen surface, plus the mapping from design points to pixels.
+class RenderContext {
+public:
+    ~RenderContext();
+
+    SDL_Window* window = nullptr;
+    SDL_Surface* offscreen = nullptr;  // headless target
+    SDL_Renderer* renderer = nullptr;
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    // Design point -> pixel: px = x * scaleX + originX, py = pixelHeight - (y * scaleY + originY).
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
+    float originX = 0.0f;
+    float originY = 0.0f;
+    unsigned int drawCounter = 0;
+    // Identifies the renderer; textures made by an earlier one are stale.
+    unsigned int generation = 0;
+
+    // Design point <-> window pixel.
+    Vec2 pixelToDesign(float px, float py) const;
+    // Reads the current picture (ARGB8888); the caller frees it.
+    SDL_Surface* readPixels() const;
+
+    // Fills the design-space rectangle (in the given transform's space) with
+    // a texture region.
+    void drawTexture(SDL_Texture* texture, const SDL_Rect& src, const Transform& t, float x, float y, float w,
+                     float h, const Color3B& color, uint8_t opacity);
+    void fillRect(const Transform& t, float x, float y, float w, float h, const Color4B& color);
+    // World transform of the design space (identity in design points).
+    Transform root() const;
+};
+
+// The generation of the renderer alive now (0 when none).
+unsigned int liveRendererGeneration();
+RenderContext* makeRenderContext(SDL_Window* window, int width, int height);
+// Takes (and clears) the flag that something visible changed.
+bool takeSceneDirty();
+bool peekSceneDirty();
+
+// The process-wide run state.
+struct EngineState {
+    bool headless = false;          // views are offscreen
+    bool videoInitialised = false;  // SDL video subsystem is up
+    std::uint64_t mainThreadHash = 0;
+    // A window (not offscreen) view is the director's view.
+    std::atomic<bool> windowActive{false};
+};
+// Starts SDL's video subsystem; false (with one line on standard error
+// naming --headless and Xvfb) when there is no display.
+bool ensureVideo();
+EngineState& engineState();
+bool isMainThread();
+void setMainThread();
+
+// Reports a problem once per distinct message on standard error.
+void reportOnce(const std::string& message);
+
+// Fonts (SDL_ttf), kept open by path and size.
+struct FontHandle;
+void closeAllFonts();
+// The CJK fallback font path (assets first, then the system font).
+std::string cjkFontPath();
+
+// Message boxes: shows boxes asked for from other threads; cancels waiting
+// ones when the engine stops.
+void processPendingMessageBoxes();
+void cancelPendingMessageBoxes();
+// Draws the box that is open now, if any, above the frame.
+void drawMessageBoxOverlay(RenderContext& ctx);
+bool isMessageBoxOpen();
+
+// Events read from SDL for the window: input, close, minimise/restore.
+// Returns false when the window asked to close.
+void pumpWindowEvents();
+
+// Frame pacing and the run loop.
+double secondsNow();
+
+}  // namespace detail
+}  // namespace cocos2d
