@@ -223,7 +223,25 @@ void drawBack(cairo_t* cr, double x, double y) {
     setRgb(cr, kGold);
     cairo_set_line_width(cr, 1.2);
     cairo_stroke(cr);
+    // Small gold diamonds in the corners of the frame.
+    const double px[2] = {ix + 10, ix + iw - 10}, py[2] = {iy + 10, iy + ih - 10};
+    for (double cxp : px)
+        for (double cyp : py) {
+            cairo_new_path(cr);
+            suitPath(cr, 3, cxp, cyp, 8);
+            setRgb(cr, kGold);
+            cairo_fill(cr);
+        }
     const double cx = x + kCardW / 2.0, cy = y + kCardH / 2.0;
+    cairo_save(cr);
+    cairo_translate(cr, cx, cy);
+    cairo_scale(cr, 1.0, 1.35);
+    cairo_new_path(cr);
+    cairo_arc(cr, 0, 0, 26, 0, 2 * M_PI);
+    cairo_restore(cr);
+    setRgb(cr, kGold, 0.55);
+    cairo_set_line_width(cr, 0.8);
+    cairo_stroke(cr);
     cairo_save(cr);
     cairo_translate(cr, cx, cy);
     cairo_scale(cr, 1.0, 1.35);

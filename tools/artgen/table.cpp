@@ -68,6 +68,31 @@ void drawTableImages(const std::string& dir) {
     cairo_pattern_destroy(felt);
     cairo_fill(cr);
 
+    // Felt fibres: many short faint strokes, lighter and darker, in every direction.
+    {
+        cairo_save(cr);
+        cairo_new_path(cr);
+        roundedRect(cr, inset, inset, W - 2 * inset, H - 2 * inset, radius);
+        cairo_clip(cr);
+        XorShift rng{0x2545f491u};
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_width(cr, 0.7);
+        for (int shadeKind = 0; shadeKind < 2; ++shadeKind) {
+            for (int k = 0; k < 9000; ++k) {
+                const double x = rng.unit() * W, y = rng.unit() * H;
+                const double a = rng.unit() * 2 * M_PI, len = 2 + rng.unit() * 4;
+                cairo_move_to(cr, x, y);
+                cairo_line_to(cr, x + len * std::cos(a), y + len * std::sin(a));
+            }
+            if (shadeKind == 0)
+                cairo_set_source_rgba(cr, 0.6, 0.9, 0.6, 0.05);
+            else
+                cairo_set_source_rgba(cr, 0.0, 0.05, 0.0, 0.07);
+            cairo_stroke(cr);
+        }
+        cairo_restore(cr);
+    }
+
     // Shade where the felt meets the rim.
     cairo_save(cr);
     cairo_new_path(cr);
@@ -146,15 +171,31 @@ void drawTableImages(const std::string& dir) {
     }
     cairo_restore(cr);
 
-    // A faint emblem of the four suits in the centre.
+    // A faint emblem of the four suits in the centre, pressed into the cloth:
+    // a light edge below each shape and a fine ring around them.
     const int order[4] = {0, 2, 1, 3};
-    for (int k = 0; k < 4; ++k) {
-        const double a = -M_PI / 2 + k * M_PI / 2;
-        cairo_new_path(cr);
-        suitPath(cr, order[k], W / 2 + 70 * std::cos(a), H / 2 + 70 * std::sin(a) * 0.8, 40);
-        cairo_set_source_rgba(cr, 0.0, 0.12, 0.05, 0.16);
-        cairo_fill(cr);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int k = 0; k < 4; ++k) {
+            const double a = -M_PI / 2 + k * M_PI / 2;
+            const double oy = pass == 0 ? 1.5 : 0;
+            cairo_new_path(cr);
+            suitPath(cr, order[k], W / 2 + 70 * std::cos(a), H / 2 + 56 * std::sin(a) + oy, 40);
+            if (pass == 0)
+                cairo_set_source_rgba(cr, 0.7, 1.0, 0.7, 0.07);
+            else
+                cairo_set_source_rgba(cr, 0.0, 0.12, 0.05, 0.17);
+            cairo_fill(cr);
+        }
     }
+    cairo_save(cr);
+    cairo_translate(cr, W / 2, H / 2);
+    cairo_scale(cr, 1.0, 0.8);
+    cairo_new_path(cr);
+    cairo_arc(cr, 0, 0, 112, 0, 2 * M_PI);
+    cairo_restore(cr);
+    cairo_set_source_rgba(cr, 0.0, 0.12, 0.05, 0.16);
+    cairo_set_line_width(cr, 1.5);
+    cairo_stroke(cr);
 
     addGrain(c.surface, 3.0, 0x9e3779b9u);
     c.save(dir + "/bj.png");
