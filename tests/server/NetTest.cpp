@@ -1,0 +1,183 @@
+// The server on loopback: real sockets, the protocol bots, hostile clients.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "NetClient.h"
+#include "core/BotPlayer.h"
+#include "net/BotSwarm.h"
+#include "net/TcpServer.h"
+
+using namespace hallserver;
+using hallserver::testing::NetClient;
+
+namespace {
+
+// A server (and optionally a swarm of bots) on its own event-loop thread; the test thread talks to
+// it only through posted calls.
+struct ServerThread {
+    asio::io_context io{1};
+    asio::executor_work_guard<asio::io_context::executor_type> work{io.get_executor()};
+    std::unique_ptr<TcpServer> server;
+    std::unique_ptr<BotSwarm> swarm;
+    std::thread thread;
+
+    explicit ServerThread(NetConfig net = NetConfig(), ServerConfig game = ServerConfig(), int bots = 0) {
+        net.bind = "127.0.0.1";
+        net.port = 0;
+        game.seed = 21;
+        server = std::make_unique<TcpServer>(io, net, game);
+        std::string error;
+        EXPECT_TRUE(server->start(error)) << error;
+        if (bots > 0) {
+            BotOptions options;
+            options.port = server->port();
+            options.count = bots;
+            options.moveMin = 1000;
+            options.moveMax = 3000;
+            swarm = std::make_unique<BotSwarm>(io, options);
+            swarm->start();
+        }
+        thread = std::thread([this] { io.run(); });
+    }
+    ~ServerThread() {
+        asio::post(io, [this] {
+            if (swarm)
+                swarm->stop();
+            server->stop();
+            io.stop();
+        });
+        thread.join();
+    }
+    unsigned short port() const { return server->port(); }
+
+    template <typename F>
+    auto call(F f) -> decltype(f()) {
+        std::promise<decltype(f())> promise;
+        asio::post(io, [&] { promise.set_value(f()); });
+        return promise.get_future().get();
+    }
+    SwarmStats swarmStats() {
+        return call([this] { return swarm->stats(); });
+    }
+    // Waits until the bots have seen `hands` more "over" messages in total.
+    bool waitForHands(std::uint64_t hands, int seconds = 60) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (swarmStats().hands >= hands)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+};
+
+std::string lengthOnly(std::uint32_t length) {
+    std::string header(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        header[i] = static_cast<char>((length >> (8 * i)) & 0xff);
+    return header;
+}
+
+// A valid request whose body is exactly `size` bytes long.
+std::string paddedQuery(std::size_t size) {
+    const std::string head = "{\"opt\":\"query\",\"pad\":\"";
+    const std::string tail = "\"}";
+    return head + std::string(size - head.size() - tail.size(), 'x') + tail;
+}
+
+}  // namespace
+
+TEST(ServerNet, ProtocolBotsPlayHandsOverTcp) {
+    ServerThread s(NetConfig(), ServerConfig(), 8);
+    ASSERT_TRUE(s.waitForHands(8 * 2)) << "two desks did not finish two hands each";
+    const SwarmStats stats = s.swarmStats();
+    EXPECT_EQ(stats.connected, 8);
+    EXPECT_EQ(stats.failed, 0);
+    EXPECT_EQ(s.call([&] { return s.server->game().desksInPlay(); }), 2u);
+}
+
+TEST(ServerNet, BadFramesCloseOnlyTheirConnectionAndTheGameGoesOn) {
+    ServerThread s(NetConfig(), ServerConfig(), 4);
+    ASSERT_TRUE(s.waitForHands(4));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool closes;
+    } cases[] = {
+        {"zero length", lengthOnly(0), true},
+        {"length over 64 KiB", lengthOnly(64 * 1024 + 1) + std::string(100, 'x'), true},
+        {"length 4 GiB", lengthOnly(0xffffffffu), true},
+        {"not JSON", NetClient::frame("{oops"), true},
+        {"deep nesting", NetClient::frame(std::string(60000, '[')), true},
+        {"NUL inside", NetClient::frame(std::string("{\"opt\":\"query\"}\0", 16)), true},
+        {"largest frame allowed", NetClient::frame(paddedQuery(64 * 1024)), false},
+        {"play for a seat of another desk", NetClient::frame(playRequest(1, 0, {8})), false},
+        {"leave for a seat of another desk", NetClient::frame(leaveRequest(1, 1)), false},
+        {"ready for a seat of another desk", NetClient::frame(readyRequest(1, 2)), false},
+        {"unknown request", NetClient::frame("{\"opt\":\"shuffle\"}"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NetClient hostile(s.port());
+        ASSERT_TRUE(hostile.connected());
+        ASSERT_TRUE(hostile.send("{\"opt\":\"add\"}"));
+        ASSERT_TRUE(hostile.receiveContaining("\"add\""));
+        hostile.sendRaw(c.bytes);
+        if (c.closes) {
+            EXPECT_TRUE(hostile.closedByPeer());
+        } else {
+            ASSERT_TRUE(hostile.send("{\"opt\":\"query\"}"));
+            EXPECT_TRUE(hostile.receiveContaining("\"version\":\"28\"")) << "connection did not survive";
+        }
+    }
+    // The bots' desk played on, untouched.
+    const std::uint64_t before = s.swarmStats().hands;
+    EXPECT_TRUE(s.waitForHands(before + 4));
+    EXPECT_EQ(s.swarmStats().failed, 0);
+}
+
+TEST(ServerNet, ClientThatNeverReadsIsDroppedAndOthersAreServed) {
+    NetConfig net;
+    net.maxOutputBytes = 16 * 1024;
+    ServerThread s(net);
+    NetClient reader(s.port());
+    NetClient sleeper(s.port(), 4096);
+    ASSERT_TRUE(reader.connected());
+    ASSERT_TRUE(sleeper.connected());
+    // Ask for far more answers than the kernel buffers and the output queue hold, never reading.
+    std::string batch;
+    for (int i = 0; i < 1000; ++i)
+        batch += NetClient::frame("{\"opt\":\"query\"}");
+    bool dropped = false;
+    for (int round = 0; round < 2000 && !dropped; ++round)
+        dropped = !sleeper.sendRaw(batch);
+    EXPECT_TRUE(dropped || sleeper.closedByPeer()) << "the sleeping client was never dropped";
+    ASSERT_TRUE(reader.send("{\"opt\":\"query\"}"));
+    auto reply = reader.receiveContaining("\"query\"");
+    ASSERT_TRUE(reply);
+    EXPECT_NE(reply->find("\"online\":\"1\""), std::string::npos) << *reply;
+}
+
+TEST(ServerNet, MaxConnectionsIsEnforced) {
+    NetConfig net;
+    net.maxConnections = 3;
+    ServerThread s(net);
+    std::vector<std::unique_ptr<NetClient>> clients;
+    for (int i = 0; i < 3; ++i) {
+        clients.push_back(std::make_unique<NetClient>(s.port()));
+        ASSERT_TRUE(clients.back()->send("{\"opt\":\"query\"}"));
+        ASSERT_TRUE(clients.back()->receiveContaining("\"query\"")) << "client " << i;
+    }
+    NetClient extra(s.port());
+    EXPECT_TRUE(extra.closedByPeer()) << "a fourth connection was kept";
+    // A freed place can be taken again.
+    clients.pop_back();
+    bool served = false;
+    for (int attempt = 0; attempt < 50 && !served; ++attempt) {
+        NetClient again(s.port());
+        served = again.send("{\"opt\":\"query\"}") && again.receiveContaining("\"query\"", 200).has_value();
+    }
+    EXPECT_TRUE(served);
+}
