@@ -3,6 +3,7 @@
 // screenshots.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -70,6 +71,15 @@ private:
     std::vector<std::pair<std::string, std::string>> _boxes;
     bool _deliverOnMainThread;
 };
+
+// Drives the modal box on the main thread, also headless: while a hook is
+// set, a box shown on the main thread (with no recorder) opens in the view,
+// drawn above the frame, and the hook runs once per frame of the box's own
+// loop. The hook may take screenshots and call closeMessageBox(); the box
+// also closes when the hook is removed.
+void setMessageBoxFrameHook(std::function<void()> hook);
+void closeMessageBox();
+bool isMessageBoxOpen();
 
 // Every descendant of root (depth first, in child order) of type T.
 template <class T>

@@ -40,6 +40,9 @@ struct OpenBox {
     }
 };
 OpenBox* g_open = nullptr;
+// Test drive of the modal loop (main thread only).
+std::function<void()> g_frameHook;
+bool g_closeRequested = false;
 
 void writeJsonLine(const std::string& title, const std::string& text) {
     std::string line = messageBoxJson(title, text) + "\n";
@@ -145,17 +148,19 @@ void showModal(const std::string& title, const std::string& text) {
     Director* director = Director::getInstance();
     GLView* view = director->getOpenGLView();
     detail::RenderContext* ctx = view ? view->getRenderContext() : nullptr;
-    if (!ctx || !ctx->window || g_open) {
+    bool driven = static_cast<bool>(g_frameHook);
+    if (!ctx || (!ctx->window && !driven) || g_open) {
         writeJsonLine(title, text);
         return;
     }
     g_open = buildBox(title, text);
     detail::markSceneDirty();
     bool closed = false;
+    g_closeRequested = false;
     while (!closed) {
         double start = detail::secondsNow();
         SDL_Event e;
-        while (SDL_PollEvent(&e)) {
+        while (ctx->window && SDL_PollEvent(&e)) {
             switch (e.type) {
                 case SDL_QUIT:
                     closed = true;
@@ -202,6 +207,17 @@ void showModal(const std::string& title, const std::string& text) {
             break;
         if (detail::takeSceneDirty())
             director->drawScene();
+        if (driven) {
+            std::function<void()> hook = g_frameHook;
+            if (hook)
+                hook();
+            if (!g_frameHook)
+                break;
+        }
+        if (g_closeRequested)
+            break;
+        if (!ctx->window)
+            continue;
         double wait = director->getAnimationInterval() - (detail::secondsNow() - start);
         if (wait > 0)
             SDL_Delay(Uint32(wait * 1000.0));
@@ -248,7 +264,7 @@ void MessageBox(const char* msg, const char* title) {
             return;
         }
     }
-    if (!recorder && !window) {
+    if (!recorder && !window && !(main && g_frameHook)) {
         writeJsonLine(t, x);
         return;
     }
@@ -284,7 +300,7 @@ void processPendingMessageBoxes() {
             }
         }
         if (!recorded) {
-            if (engineState().windowActive)
+            if (engineState().windowActive || g_frameHook)
                 showModal(request->title, request->text);
             else
                 writeJsonLine(request->title, request->text);
@@ -335,6 +351,18 @@ void drawMessageBoxOverlay(RenderContext& ctx) {
 }  // namespace detail
 
 namespace testing {
+
+void setMessageBoxFrameHook(std::function<void()> hook) {
+    g_frameHook = std::move(hook);
+}
+
+void closeMessageBox() {
+    g_closeRequested = true;
+}
+
+bool isMessageBoxOpen() {
+    return g_open != nullptr;
+}
 
 MessageBoxRecorder::MessageBoxRecorder(bool deliverOnMainThread) : _deliverOnMainThread(deliverOnMainThread) {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -162,6 +162,18 @@ bool ensureVideo() {
                      SDL_GetError());
         return false;
     }
+    // Without a display SDL falls back to its offscreen driver, which shows
+    // nothing: that is not a window either, unless asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+    std::string d = driver ? driver : "";
+    if ((d == "offscreen" || d == "dummy") && !(wanted && d == wanted)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        std::fprintf(stderr,
+                     "No display available: run with --headless, or start the program under Xvfb "
+                     "(xvfb-run -a ...).\n");
+        return false;
+    }
     s.videoInitialised = true;
     return true;
 }
