@@ -16,7 +16,7 @@ constexpr float kCardStep = 18.0f;
 struct SeatGeometry {
     Vec2 name;
     Vec2 surplus;
-    bool placeSurplus;
+    bool placeSurplus = true;
     Vec2 countdown;
     Vec2 ready;
     Vec2 over;
@@ -26,39 +26,40 @@ struct SeatGeometry {
 
 SeatGeometry seatGeometry(int screenSeat, float w, float h) {
     const float nh = kNicknameHeight;
+    SeatGeometry g;
+    g.placeSurplus = true;
     switch (screenSeat) {
-        case 0:  // bottom, the player
-            return {Vec2(w / 2 - 35, nh / 2),
-                    Vec2::ZERO,
-                    false,
-                    Vec2(w / 2 + 300, 200),
-                    Vec2(w / 2, h / 2 - 200),
-                    Vec2(w / 2, h / 2 - 200),
-                    Vec2(w / 2, h / 2 - 200),
-                    Vec2(w / 2 - 200, 250)};
+        case 0:  // bottom, the player; the own cards-left count is never shown
+            g.name = Vec2(w / 2 - 35, nh / 2);
+            g.placeSurplus = false;
+            g.countdown = Vec2(w / 2 + 300, 200);
+            g.ready = g.over = g.pass = Vec2(w / 2, h / 2 - 200);
+            g.play = Vec2(w / 2 - 200, 250);
+            break;
         case 1:  // right
-            return {Vec2(w - 135, nh + 600),  Vec2(w - 135, nh + 585),  true,
-                    Vec2(w / 2 + 260, 600),   Vec2(w / 2 + 350, h / 2), Vec2(w / 2 + 350, h / 2),
-                    Vec2(w / 2 + 350, h / 2), Vec2(w / 2, h / 2)};
+            g.name = Vec2(w - 135, nh + 600);
+            g.surplus = Vec2(w - 135, nh + 585);
+            g.countdown = Vec2(w / 2 + 260, 600);
+            g.ready = g.over = g.pass = Vec2(w / 2 + 350, h / 2);
+            g.play = Vec2(w / 2, h / 2);
+            break;
         case 2:  // top, the partner
-            return {Vec2(w / 2 - 35, h - nh / 2),
-                    Vec2(w / 2 - 35, h - nh / 2 - 15),
-                    true,
-                    Vec2(w / 2 + 140, h - nh / 2 - 20),
-                    Vec2(w / 2, h / 2 + 200),
-                    Vec2(w / 2, h / 2 + 200),
-                    Vec2(w / 2, h / 2 + 200),
-                    Vec2(w / 2 - 200, h / 2 + 200)};
-        default:  // 3, left; its "over" mark stands on the countdown's point
-            return {Vec2(70, nh + 600),
-                    Vec2(70, nh + 585),
-                    true,
-                    Vec2(w / 2 - 280, 600),
-                    Vec2(w / 2 - 350, h / 2),
-                    Vec2(w / 2 - 280, 600),
-                    Vec2(w / 2 - 350, h / 2),
-                    Vec2(0, h / 2)};
+            g.name = Vec2(w / 2 - 35, h - nh / 2);
+            g.surplus = Vec2(w / 2 - 35, h - nh / 2 - 15);
+            g.countdown = Vec2(w / 2 + 140, h - nh / 2 - 20);
+            g.ready = g.over = g.pass = Vec2(w / 2, h / 2 + 200);
+            g.play = Vec2(w / 2 - 200, h / 2 + 200);
+            break;
+        default:  // 3, left; its "over" mark stands on the countdown's point, not on the ready mark's
+            g.name = Vec2(70, nh + 600);
+            g.surplus = Vec2(70, nh + 585);
+            g.countdown = Vec2(w / 2 - 280, 600);
+            g.ready = g.pass = Vec2(w / 2 - 350, h / 2);
+            g.over = g.countdown;
+            g.play = Vec2(0, h / 2);
+            break;
     }
+    return g;
 }
 
 Label* makeLabel(const std::string& text, float size) {
