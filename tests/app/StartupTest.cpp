@@ -67,12 +67,14 @@ protected:
         cocos2d::testing::shutdown();
     }
     static cocos2d::Director* director() { return cocos2d::Director::getInstance(); }
+
+    // Lives until the link has been taken down, so that no box escapes it.
+    cocos2d::testing::MessageBoxRecorder boxes;
 };
 
 TEST_F(Startup, NothingListeningShowsOneBoxAndRunsNoScene) {
     ASSERT_TRUE(cocos2d::testing::startHeadless(writeAssets("t")));
     CMessageQueue::getInstance()->setServerPort(ScriptedServer::unusedPort());
-    cocos2d::testing::MessageBoxRecorder boxes;
     AppDelegate app;
     EXPECT_FALSE(app.applicationDidFinishLaunching());
     cocos2d::testing::step(3);
@@ -87,7 +89,6 @@ TEST_F(Startup, MissingConfigurationFailsToConnect) {
     ASSERT_TRUE(cocos2d::testing::startHeadless(::testing::TempDir() + "no_such_assets"));
     ScriptedServer server;  // listening, but "host" reads as empty text
     CMessageQueue::getInstance()->setServerPort(server.port());
-    cocos2d::testing::MessageBoxRecorder boxes;
     AppDelegate app;
     EXPECT_FALSE(app.applicationDidFinishLaunching());
     EXPECT_EQ(boxes.boxes().size(), 1u);
@@ -101,7 +102,6 @@ TEST_F(Startup, WithAServerTheHallRunsAndTheFirstRequestIsTheQuery) {
     const std::string viewName = view->getViewName();
     ScriptedServer server;
     CMessageQueue::getInstance()->setServerPort(server.port());
-    cocos2d::testing::MessageBoxRecorder boxes;
     AppDelegate app;
     ASSERT_TRUE(app.applicationDidFinishLaunching());
 
@@ -125,7 +125,6 @@ TEST_F(Startup, WithoutAViewTheWindowIsTitledFromTheConfiguration) {
     cocos2d::FileUtils::getInstance()->setAssetsDirectory(CARDHALL_TEST_ASSETS);
     ScriptedServer server;
     CMessageQueue::getInstance()->setServerPort(server.port());
-    cocos2d::testing::MessageBoxRecorder boxes;
     {
         AppDelegate app;
         bool launched = app.applicationDidFinishLaunching();
@@ -144,7 +143,6 @@ TEST_F(Startup, BackgroundStopsTheAnimationButNotTheLink) {
     ASSERT_TRUE(cocos2d::testing::startHeadless(CARDHALL_TEST_ASSETS));
     ScriptedServer server;
     CMessageQueue::getInstance()->setServerPort(server.port());
-    cocos2d::testing::MessageBoxRecorder boxes;
     AppDelegate app;
     ASSERT_TRUE(app.applicationDidFinishLaunching());
     ASSERT_TRUE(server.receiveFrame().has_value());
