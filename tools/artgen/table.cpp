@@ -147,7 +147,8 @@ void drawTableImages(const std::string& dir) {
     // coordinates from the top left).
     struct Mat {
         double cx, cy, w, h;
-    } mats[4] = {{74, 140, 230, 100}, {885, 140, 230, 100}, {477, 24, 260, 76}, {477, 752, 260, 70}};
+    } mats[6] = {{74, 140, 230, 100}, {885, 140, 230, 100}, {477, 24, 260, 76},
+                 {477, 752, 260, 70}, {862, 384, 150, 70},  {162, 384, 150, 70}};
     cairo_save(cr);
     cairo_new_path(cr);
     roundedRect(cr, inset, inset, W - 2 * inset, H - 2 * inset, radius);
