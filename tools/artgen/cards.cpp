@@ -187,6 +187,8 @@ void jesterFigure(cairo_t* cr, double px, double py, double scale, bool red) {
 
 void drawJoker(cairo_t* cr, double x, double y, bool red) {
     cardBody(cr, x, y);
+    jesterFigure(cr, x + 56, y + 73, 1.1, red);
+    // The letters go over the figure's rays so that they stay crisp.
     const Rgb colour = red ? kCardRed : kCardBlack;
     jokerLetters(cr, x, y, colour);
     cairo_save(cr);
@@ -194,7 +196,6 @@ void drawJoker(cairo_t* cr, double x, double y, bool red) {
     cairo_rotate(cr, M_PI);
     jokerLetters(cr, 0, 0, colour);
     cairo_restore(cr);
-    jesterFigure(cr, x + 53, y + 73, 1.15, red);
 }
 
 void drawBack(cairo_t* cr, double x, double y) {
