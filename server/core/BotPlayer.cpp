@@ -103,7 +103,8 @@ void BotPlayer::onMessage(const char* data, std::size_t size, Micros now) {
             if (hand_.holds(played))
                 hand_.remove(played);
             if (sentAt_ >= 0) {
-                latencies_.push_back(now - sentAt_);
+                if (sentAt_ >= recordFrom_)
+                    latencies_.push_back(now - sentAt_);
                 sentAt_ = -1;
             }
         }

@@ -34,8 +34,9 @@ public:
     std::uint64_t handsOver() const { return handsOver_; }
     std::uint64_t messages() const { return messages_; }
     std::uint64_t moves() const { return moves_; }
-    // Times from a move request to the server's report of that move.
+    // Times from a move request to the server's report of that move, for moves sent from `from` on.
     std::vector<Micros>& latencies() { return latencies_; }
+    void recordLatenciesFrom(Micros from) { recordFrom_ = from; }
 
 private:
     void sendReady();
@@ -48,6 +49,7 @@ private:
     std::vector<int> lastPlay_;  // the play to beat; empty when leading
     Micros moveAt_ = kNoDeadline;
     Micros sentAt_ = -1;
+    Micros recordFrom_ = 0;
     std::vector<std::string> outbox_;
     std::vector<Micros> latencies_;
     std::uint64_t handsOver_ = 0;

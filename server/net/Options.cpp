@@ -28,6 +28,7 @@ const char* const kBotUsage =
     "  --port N                server port (9999)\n"
     "  --bot-move-time MIN,MAX seconds per move (0.5,1.5)\n"
     "  --duration SECONDS      stop after this long and print the figures (0: until a signal)\n"
+    "  --warmup SECONDS        leave the first seconds out of the move times (0)\n"
     "  --seed N                seed of the players' timing (1)\n"
     "  --log-level LEVEL       error, warn, info, debug or off (warn)\n"
     "  --help                  this text\n";
@@ -172,7 +173,7 @@ bool parseBotOptions(const std::vector<std::string>& list, BotOptions& options, 
             continue;
         }
         if (flag != "--count" && flag != "--host" && flag != "--port" && flag != "--bot-move-time" &&
-            flag != "--duration" && flag != "--seed" && flag != "--log-level") {
+            flag != "--duration" && flag != "--warmup" && flag != "--seed" && flag != "--log-level") {
             error = "unknown option " + flag;
             return false;
         }
@@ -194,6 +195,9 @@ bool parseBotOptions(const std::vector<std::string>& list, BotOptions& options, 
                 return bad(flag, value, error);
         } else if (flag == "--duration") {
             if (!toDouble(value, options.duration))
+                return bad(flag, value, error);
+        } else if (flag == "--warmup") {
+            if (!toDouble(value, options.warmup))
                 return bad(flag, value, error);
         } else if (flag == "--seed") {
             if (!toUnsigned(value, UINT64_MAX, number))

@@ -25,6 +25,7 @@ struct BotOptions {
     Micros moveMin = kSecond / 2;
     Micros moveMax = 3 * kSecond / 2;
     double duration = 0;  // seconds; 0 runs until SIGINT or SIGTERM
+    double warmup = 0;    // seconds at the start whose move times are not counted
     std::uint64_t seed = 1;
     LogLevel logLevel = LogLevel::Warn;
     bool help = false;
