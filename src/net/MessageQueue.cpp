@@ -107,7 +107,7 @@ CMessageQueue* CMessageQueue::getInstance() {
     return &instance;
 }
 
-CMessageQueue::CMessageQueue() : m_socket(kNoSocket) {
+CMessageQueue::CMessageQueue() : m_socket(kNoSocket), m_recvBuffer(64 * 1024) {
 #ifdef _WIN32
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
@@ -160,6 +160,7 @@ bool CMessageQueue::connectServer() {
         return false;
     }
     m_socket = s;
+    m_reader.clear();
     m_stopping = false;
     m_receiving = true;
     m_thread = std::thread(&CMessageQueue::receiveLoop, this);
@@ -190,21 +191,6 @@ bool CMessageQueue::sendMessage(const std::string& text) {
     return true;
 }
 
-bool CMessageQueue::receiveAll(char* data, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        auto n = recvSome(m_socket, data + got, size - got);
-        if (n > 0) {
-            got += static_cast<std::size_t>(n);
-        } else if (n < 0 && interrupted()) {
-            continue;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
 void CMessageQueue::receiveBox(const char* text, const char* title) {
     if (!m_stopping) {
         cocos2d::MessageBox(text, title);
@@ -212,23 +198,29 @@ void CMessageQueue::receiveBox(const char* text, const char* title) {
 }
 
 bool CMessageQueue::receiveMessage(std::string& out) {
-    unsigned char lengthBytes[4];
-    if (!receiveAll(reinterpret_cast<char*>(lengthBytes), sizeof lengthBytes)) {
-        receiveBox(kLengthFailedText, kLinkTitle);
-        return false;
+    // Whatever the socket has is read at once and cut into frames, so a burst of small messages
+    // costs one system call per buffer, not two per message.
+    for (;;) {
+        switch (m_reader.next(out)) {
+            case FrameReader::Status::Frame:
+                return true;
+            case FrameReader::Status::BadLength:
+                receiveBox(kLengthFailedText, kLinkTitle);
+                return false;
+            case FrameReader::Status::NeedMore:
+                break;
+        }
+        auto n = recvSome(m_socket, m_recvBuffer.data(), m_recvBuffer.size());
+        if (n > 0) {
+            m_reader.append(m_recvBuffer.data(), static_cast<std::size_t>(n));
+        } else if (n < 0 && interrupted()) {
+            continue;
+        } else {
+            // Closed or failed: inside a body, or inside (or before) a length.
+            receiveBox(m_reader.inBody() ? kDisconnectedText : kLengthFailedText, kLinkTitle);
+            return false;
+        }
     }
-    const std::uint32_t length = decodeFrameLength(lengthBytes);
-    // Refused before anything is allocated.
-    if (length == 0 || length > kMaxFrameLength) {
-        receiveBox(kLengthFailedText, kLinkTitle);
-        return false;
-    }
-    out.resize(length);
-    if (!receiveAll(&out[0], length)) {
-        receiveBox(kDisconnectedText, kLinkTitle);
-        return false;
-    }
-    return true;
 }
 
 void CMessageQueue::receiveLoop() {
@@ -295,6 +287,7 @@ void CMessageQueue::disconnect() {
     }
     m_receiving = false;
     m_stopping = false;
+    m_reader.clear();
     std::list<std::shared_ptr<stMsg>> dropped;
     {
         std::lock_guard<std::mutex> lock(m_mutex);

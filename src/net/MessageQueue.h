@@ -16,8 +16,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "net/Message.h"
+#include "net/Protocol.h"
 
 class CMessageQueue {
 public:
@@ -40,7 +42,8 @@ public:
     // An empty text is never sent (false, no box).
     bool sendMessage(const std::string& text);
     // Reads one frame's body into `out` (receive thread). False, after its box, when the connection
-    // fails, or the frame announces 0 bytes or more than kMaxFrameLength.
+    // fails ("从服务器接收数据错误." inside or before a length, "与服务器断开连接!" inside a body) or the
+    // frame announces 0 bytes or more than kMaxFrameLength ("从服务器接收数据错误.").
     bool receiveMessage(std::string& out);
     // The receive thread's body: reads, parses and queues until the first error.
     void receiveLoop();
@@ -71,7 +74,6 @@ public:
 
 private:
     CMessageQueue();
-    bool receiveAll(char* data, std::size_t size);
     // Shows a box from the receive thread, unless the link is being taken down on purpose.
     void receiveBox(const char* text, const char* title);
     // Reception is over: nothing reads any more, so the connection is shut down both ways.
@@ -82,6 +84,8 @@ private:
     std::mutex m_mutex;
     SocketHandle m_socket;
 
+    FrameReader m_reader;            // receive thread only
+    std::vector<char> m_recvBuffer;  // receive thread only
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_receiving{false};

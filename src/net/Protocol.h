@@ -69,6 +69,30 @@ std::string encodeFrame(const std::string& body);
 // The body length that 4 received length bytes announce.
 std::uint32_t decodeFrameLength(const unsigned char bytes[4]);
 
+// Cuts a received byte stream into frame bodies. Bytes go in as they arrive, in pieces of any size;
+// whole bodies come out in order. A length of 0 or above kMaxFrameLength is refused as soon as its 4
+// bytes are there, before any room is made for the body.
+class FrameReader {
+public:
+    enum class Status {
+        Frame,      // `body` holds the next frame's body
+        NeedMore,   // no whole frame yet: append more bytes
+        BadLength,  // the next frame announces 0 bytes or more than kMaxFrameLength
+    };
+
+    void append(const char* data, std::size_t size);
+    Status next(std::string& body);
+    // True when the next frame's 4 length bytes have all arrived but its body has not: a stream that
+    // ends now ends inside a body rather than inside (or before) a length.
+    bool inBody() const { return buffered() >= 4; }
+    std::size_t buffered() const { return m_data.size() - m_start; }
+    void clear();
+
+private:
+    std::string m_data;
+    std::size_t m_start = 0;  // bytes of m_data already handed out
+};
+
 // `text` as a JSON string literal, quotes included: '"', '\\' and control characters escaped, bytes
 // that are not valid UTF-8 replaced by U+FFFD, so the result is always valid JSON.
 std::string jsonQuote(const std::string& text);

@@ -354,6 +354,62 @@ TEST(ProtocolFrames, LengthIsFourBytesLittleEndian) {
     }
 }
 
+TEST(ProtocolFrames, ReaderCutsAStreamIntoBodiesWhateverThePieces) {
+    std::string big(kMaxFrameLength, 'b');
+    const std::vector<std::string> bodies = {R"({"opt":"add"})", "x", big, R"({"opt":"timeout"})"};
+    std::string stream;
+    for (const auto& b : bodies) {
+        stream += encodeFrame(b);
+    }
+    for (std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(4), std::size_t(5),
+                              std::size_t(7), std::size_t(4096), std::size_t(65536), stream.size()}) {
+        FrameReader reader;
+        std::vector<std::string> got;
+        std::string body;
+        for (std::size_t at = 0; at < stream.size(); at += piece) {
+            reader.append(stream.data() + at, std::min(piece, stream.size() - at));
+            FrameReader::Status status;
+            while ((status = reader.next(body)) == FrameReader::Status::Frame) {
+                got.push_back(body);
+            }
+            ASSERT_EQ(status, FrameReader::Status::NeedMore) << piece;
+        }
+        EXPECT_EQ(got, bodies) << "pieces of " << piece;
+        EXPECT_EQ(reader.buffered(), 0u);
+    }
+}
+
+TEST(ProtocolFrames, ReaderRefusesBadLengthsBeforeTheirBody) {
+    struct Case {
+        std::uint32_t length;
+        FrameReader::Status status;  // once the 4 length bytes are there
+    };
+    const Case cases[] = {
+        {0, FrameReader::Status::BadLength},
+        {kMaxFrameLength + 1, FrameReader::Status::BadLength},
+        {0xffffffffu, FrameReader::Status::BadLength},
+        {kMaxFrameLength, FrameReader::Status::NeedMore},
+        {1, FrameReader::Status::NeedMore},
+    };
+    for (const auto& c : cases) {
+        const std::string length{char(c.length & 0xff), char((c.length >> 8) & 0xff),
+                                 char((c.length >> 16) & 0xff), char(c.length >> 24)};
+        FrameReader reader;
+        std::string body;
+        reader.append(length.data(), 3);
+        EXPECT_EQ(reader.next(body), FrameReader::Status::NeedMore);
+        EXPECT_FALSE(reader.inBody());  // a stream ending here ends inside a length
+        reader.append(length.data() + 3, 1);
+        EXPECT_EQ(reader.next(body), c.status) << c.length;
+        EXPECT_TRUE(reader.inBody());
+        // A refused length stays refused: nothing after it is read as a frame.
+        reader.append("{}", 2);
+        if (c.status == FrameReader::Status::BadLength) {
+            EXPECT_EQ(reader.next(body), FrameReader::Status::BadLength);
+        }
+    }
+}
+
 TEST(ProtocolTrace, QuotedTextIsAlwaysValidJson) {
     struct Case {
         std::string text;
