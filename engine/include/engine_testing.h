@@ -80,6 +80,8 @@ private:
 void setMessageBoxFrameHook(std::function<void()> hook);
 void closeMessageBox();
 bool isMessageBoxOpen();
+// Boxes asked for from other threads that wait for the main thread.
+int pendingMessageBoxes();
 
 // Every descendant of root (depth first, in child order) of type T.
 template <class T>

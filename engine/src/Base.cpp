@@ -108,6 +108,18 @@ void reportOnce(const std::string& message) {
         std::fprintf(stderr, "%s\n", message.c_str());
 }
 
+void reportFileProblem(const std::string& kind, const std::string& path, const std::string& reason) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f)
+        std::fclose(f);
+    // SDL's reasons repeat the file name; only say it once.
+    if (!f)
+        reportOnce("engine: missing " + kind + " file " + path);
+    else
+        reportOnce("engine: cannot use " + kind + " file " + path +
+                   (reason.find(path) == std::string::npos ? ": " + reason : std::string()));
+}
+
 double secondsNow() {
     return double(SDL_GetPerformanceCounter()) / double(SDL_GetPerformanceFrequency());
 }

@@ -70,6 +70,12 @@ void setMainThread();
 
 // Reports a problem once per distinct message on standard error.
 void reportOnce(const std::string& message);
+// A resource file that cannot be used: named once, as missing when it does
+// not exist, otherwise with the reason.
+void reportFileProblem(const std::string& kind, const std::string& path, const std::string& reason);
+inline void reportImageProblem(const std::string& path, const std::string& reason) {
+    reportFileProblem("image", path, reason);
+}
 
 // Fonts (SDL_ttf), kept open by path and size.
 struct FontHandle;

@@ -34,7 +34,7 @@ TTF_Font* openFont(const std::string& path, int size) {
         return it->second;
     TTF_Font* font = TTF_OpenFont(path.c_str(), size);
     if (!font)
-        reportOnce("engine: cannot read font " + path + ": " + TTF_GetError());
+        reportFileProblem("font", path, TTF_GetError());
     g_fonts[key] = font;
     return font;
 }

@@ -364,6 +364,11 @@ bool isMessageBoxOpen() {
     return g_open != nullptr;
 }
 
+int pendingMessageBoxes() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return int(g_pending.size());
+}
+
 MessageBoxRecorder::MessageBoxRecorder(bool deliverOnMainThread) : _deliverOnMainThread(deliverOnMainThread) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_recorder = this;

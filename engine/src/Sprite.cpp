@@ -28,7 +28,7 @@ SDL_Texture* Texture2D::sdlTexture(detail::RenderContext& ctx) {
     if (!surface)
         surface = IMG_Load(_path.c_str());
     if (!surface) {
-        detail::reportOnce("engine: cannot read image " + _path + ": " + IMG_GetError());
+        detail::reportImageProblem(_path, IMG_GetError());
         _valid = false;
         return nullptr;
     }
@@ -64,8 +64,7 @@ Texture2D* TextureCache::addImage(const std::string& file) {
         tex->_valid = true;
         tex->_surface = surface;
     } else {
-        detail::reportOnce("engine: cannot read image " + (file.empty() ? std::string("(no name)") : path) +
-                           (file.empty() ? "" : std::string(": ") + IMG_GetError()));
+        detail::reportImageProblem(file.empty() ? std::string("(no name)") : path, IMG_GetError());
     }
     _textures[path] = tex;
     return tex;
