@@ -1,0 +1,155 @@
+// Saves screenshots of the hall and the desk in the states the README shows. The real scenes run in
+// the headless engine and get their server messages over loopback from a scripted server, exactly
+// as from a game server; touches and clicks are injected at design coordinates.
+//
+//   scenes-screenshots OUTPUT_DIR [ASSETS_DIR]
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "ScriptedServer.h"
+#include "app/SpriteFrames.h"
+#include "cards/CardSprite.h"
+#include "cocos2d.h"
+#include "engine_testing.h"
+#include "net/MessageQueue.h"
+#include "scenes/DeskScene.h"
+#include "scenes/HallScene.h"
+
+USING_NS_CC;
+namespace cct = cocos2d::testing;
+
+namespace {
+
+template <class T>
+T* runningLayer() {
+    Scene* scene = cct::runningScene();
+    if (scene == nullptr || scene->getChildrenCount() != 1) {
+        return nullptr;
+    }
+    return dynamic_cast<T*>(scene->getChildren().front());
+}
+
+// Steps frames (giving the receive thread time) until `done` holds; false after about 5 s.
+bool stepUntil(const std::function<bool()>& done) {
+    for (int frame = 0; frame < 2500; ++frame) {
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        cct::step(1);
+    }
+    return done();
+}
+
+// Sends one message and steps until the scene has taken it from the queue (one tick later).
+void send(testsupport::ScriptedServer& server, const std::string& body) {
+    server.sendFrame(body);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    cct::step(8);
+}
+
+bool save(const std::string& dir, const std::string& name) {
+    const std::string file = dir + "/" + name;
+    const bool ok = cct::saveScreenshot(file);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", file.c_str());
+    return ok;
+}
+
+std::string game(int per, const std::string& cards, const std::string& surplus, int now, int must,
+                 int score) {
+    return R"({"opt":"game","per":")" + std::to_string(per) + R"(","cards":")" + cards + R"(","surplus":")" +
+           surplus + R"(","now":")" + std::to_string(now) + R"(","must":")" + std::to_string(must) +
+           R"(","score":")" + std::to_string(score) + R"("})";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR [ASSETS_DIR]\n", argv[0]);
+        return 2;
+    }
+    const std::string out = argv[1];
+    const std::string assets = argc > 2 ? argv[2] : CARDHALL_TEST_ASSETS;
+    cct::MessageBoxRecorder boxes;
+    if (!cct::startHeadless(assets)) {
+        return 1;
+    }
+    loadSpriteFrames();
+    testsupport::ScriptedServer server;
+    Configuration::getInstance()->setValue("host", Value("127.0.0.1"));
+    CMessageQueue::getInstance()->setServerPort(server.port());
+    if (!CMessageQueue::getInstance()->connectServer() || !server.acceptClient()) {
+        std::fprintf(stderr, "no loopback connection\n");
+        return 1;
+    }
+    bool ok = true;
+
+    // The hall with the online count.
+    Scene* scene = Scene::create();
+    scene->addChild(CHallScene::create());
+    Director::getInstance()->runWithScene(scene);
+    cct::step(1);
+    server.receiveFrame();
+    send(server, R"({"opt":"query","online":"128","version":"28"})");
+    ok &= save(out, "hall.png");
+
+    // Quick join; the server seats the player at desk 7, seat 0.
+    cct::click(Vec2(512, 384));
+    server.receiveFrame();
+    send(server, R"({"opt":"add","desk":"7","site":"0","name":"我"})");
+    ok &= stepUntil([] { return runningLayer<CDeskScene>() != nullptr; });
+    CDeskScene* desk = runningLayer<CDeskScene>();
+    if (desk == nullptr) {
+        return 1;
+    }
+
+    // Waiting for players: three seats taken and ready.
+    send(server, R"({"opt":"change","info":[{"name":"我","ready":"0"},{"name":"东风","ready":"1"},)"
+                 R"({"name":"南山","ready":"1"},{"name":"","ready":"0"}]})");
+    ok &= save(out, "desk-waiting.png");
+    send(server, R"({"opt":"change","info":[{"name":"我","ready":"0"},{"name":"东风","ready":"1"},)"
+                 R"({"name":"南山","ready":"1"},{"name":"West Lake","ready":"1"}]})");
+
+    // Ready, the deal of a full hand, and a round: right plays a pair, top passes, left plays out
+    // with a higher pair.
+    cct::click(Vec2(512, 170));
+    server.receiveFrame();
+    std::string hand;
+    for (int i = 0; i < 54; ++i) {
+        hand += std::to_string((i * 29 + 7) % 54) + ",";
+    }
+    send(server, R"({"opt":"start","cards":")" + hand + R"("})");
+    send(server, game(-1, "", "", 1, 1, 0));
+    send(server, game(1, "8,10", "52", 2, 0, 10));
+    send(server, game(2, "", "54", 3, 0, 10));
+    send(server, game(3, "12,14", "0", 0, 0, 10));
+    send(server, R"({"opt":"score","p0":"120","p1":"85"})");
+    // Raise a pair of sixes (the hand holds every code once, in order) by a slide across two strips.
+    const float firstStrip = desk->handCards()[20]->getPositionX() - 40;
+    cct::touchBegin(Vec2(firstStrip, 45));
+    cct::touchMove(Vec2(firstStrip + 18, 45));
+    cct::touchEnd(Vec2(firstStrip + 18, 45));
+    cct::stepSeconds(3.0f);
+    ok &= save(out, "desk-play.png");
+
+    // Play the raised cards; the server shows them in the own row and passes the turn on.
+    cct::click(Vec2(412, 170));
+    const std::string played = server.receiveFrame().value_or("");
+    std::printf("play request: %s\n", played.c_str());
+    std::string cards;
+    for (int code : desk->lastPlay()) {
+        cards += std::to_string(code) + ",";
+    }
+    send(server, game(0, cards, "51", 1, 0, 15));
+    cct::stepSeconds(2.0f);
+    ok &= save(out, "desk-turn.png");
+
+    CMessageQueue::getInstance()->disconnect();
+    cct::shutdown();
+    return ok ? 0 : 1;
+}
