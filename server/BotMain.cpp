@@ -64,11 +64,20 @@ int main(int argc, char** argv) {
                 finish();
         });
     }
-    const SwarmStats before = swarm.stats();
-    (void)before;
     io.run();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     SwarmStats stats = swarm.stats();
+    if (!options.latencyFile.empty()) {
+        if (FILE* out = std::fopen(options.latencyFile.c_str(), "w")) {
+            // "sent latency" per line, both in microseconds (sent counts from the bot's start).
+            for (std::size_t i = 0; i < stats.latencies.size(); ++i)
+                std::fprintf(out, "%lld %lld\n", static_cast<long long>(stats.sentAt[i]),
+                             static_cast<long long>(stats.latencies[i]));
+            std::fclose(out);
+        } else {
+            std::fprintf(stderr, "cardhall-bot: cannot write %s\n", options.latencyFile.c_str());
+        }
+    }
     std::printf(
         "players=%d connected=%d failed=%d seconds=%.1f hands=%llu moves=%llu messages=%llu requests=%llu "
         "messages_per_s=%.0f requests_per_s=%.0f latency_p50_ms=%.2f latency_p99_ms=%.2f "

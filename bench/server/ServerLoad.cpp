@@ -2,20 +2,24 @@
 // the bots play for a while and prints the concurrent players, the message rates, the time from a
 // move request to its broadcast (median and 99th percentile) and the server's CPU and peak RSS.
 //
-// usage: bench_server_load [--players N] [--seconds S] [--warmup S] [--bot-move-time MIN,MAX]
+// usage: bench_server_load [--players N] [--bot-processes K] [--seconds S] [--warmup S]
+//                          [--bot-move-time MIN,MAX]
 // Move times are counted after the warm-up, when every player is seated and playing.
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -105,10 +109,19 @@ std::map<std::string, std::string> figures(const std::string& line) {
     return out;
 }
 
+double percentile(std::vector<long long>& values, double fraction) {
+    if (values.empty())
+        return 0;
+    const std::size_t index = std::min(values.size() - 1, static_cast<std::size_t>(fraction * values.size()));
+    std::nth_element(values.begin(), values.begin() + static_cast<long>(index), values.end());
+    return values[index] / 1000.0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int players = 10000;
+    int processes = 2;
     double seconds = 60;
     double warmupSeconds = 10;
     std::string moveTime = "0.5,1.5";
@@ -116,6 +129,8 @@ int main(int argc, char** argv) {
         const std::string flag = argv[i];
         if (flag == "--players")
             players = std::atoi(argv[i + 1]);
+        else if (flag == "--bot-processes")
+            processes = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--seconds")
             seconds = std::atof(argv[i + 1]);
         else if (flag == "--warmup")
@@ -137,48 +152,100 @@ int main(int argc, char** argv) {
         kill(server, SIGKILL);
         return 1;
     }
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
-        return 1;
     const double cpuBefore = cpuSeconds(server);
     const auto started = std::chrono::steady_clock::now();
     char duration[32], warmup[32];
     std::snprintf(duration, sizeof duration, "%.1f", seconds);
     std::snprintf(warmup, sizeof warmup, "%.1f", warmupSeconds);
-    const pid_t bots = spawn(
-        {CARDHALL_BOT_BIN, "--count", std::to_string(players), "--port", std::to_string(port),
-         "--bot-move-time", moveTime, "--duration", duration, "--warmup", warmup, "--log-level", "error"},
-        pipeFds[1]);
-    close(pipeFds[1]);
-    // Sample the server's resident size while the bots play.
-    double peakRss = 0;
-    std::string output;
-    char chunk[4096];
-    ssize_t n;
-    while ((n = read(pipeFds[0], chunk, sizeof chunk)) > 0)
-        output.append(chunk, static_cast<std::size_t>(n));
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(bots, &status, 0);
+
+    // The players are split over several bot processes, so that the load generator keeps up.
+    struct BotRun {
+        pid_t pid = -1;
+        int fd = -1;
+        std::string latencyFile;
+        std::string output;
+    };
+    std::vector<BotRun> runs(static_cast<std::size_t>(processes));
+    for (int k = 0; k < processes; ++k) {
+        BotRun& run = runs[static_cast<std::size_t>(k)];
+        const int count = players / processes + (k < players % processes ? 1 : 0);
+        run.latencyFile = "/tmp/bench_server_load." + std::to_string(getpid()) + "." + std::to_string(k);
+        int fds[2];
+        if (pipe(fds) != 0)
+            return 1;
+        run.pid = spawn({CARDHALL_BOT_BIN, "--count", std::to_string(count), "--port", std::to_string(port),
+                         "--bot-move-time", moveTime, "--duration", duration, "--warmup", warmup, "--seed",
+                         std::to_string(k + 1), "--latency-file", run.latencyFile, "--log-level", "error"},
+                        fds[1]);
+        close(fds[1]);
+        run.fd = fds[0];
+    }
+    bool allOk = true;
+    double botCpu = 0, botRss = 0;
+    for (BotRun& run : runs) {
+        char chunk[4096];
+        ssize_t n;
+        while ((n = read(run.fd, chunk, sizeof chunk)) > 0)
+            run.output.append(chunk, static_cast<std::size_t>(n));
+        close(run.fd);
+        int status = 0;
+        rusage usage{};
+        wait4(run.pid, &status, 0, &usage);
+        allOk = allOk && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        botCpu += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        botRss = std::max(botRss, usage.ru_maxrss / 1024.0);
+    }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double cpu = cpuSeconds(server) - cpuBefore;
-    peakRss = statusMiB(server, "VmHWM");
+    const double peakRss = statusMiB(server, "VmHWM");
     kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
 
-    auto f = figures(output);
-    std::printf("reference server under load (%d bots, %s s per move, %.0f s)\n", players, moveTime.c_str(),
-                seconds);
-    std::printf("  concurrent players      %s connected, %s failed\n", f["connected"].c_str(),
-                f["failed"].c_str());
-    std::printf("  hands finished          %s (over messages, summed over players)\n", f["hands"].c_str());
-    std::printf("  messages per second     %s server to players, %s players to server\n",
-                f["messages_per_s"].c_str(), f["requests_per_s"].c_str());
+    long long connected = 0, failed = 0, hands = 0;
+    double messagesPerSecond = 0, requestsPerSecond = 0;
+    std::vector<long long> latencies;
+    std::set<long long> measuredSeconds,
+        slowSeconds;  // the seconds with counted moves, and with moves over 20 ms
+    for (BotRun& run : runs) {
+        auto f = figures(run.output);
+        connected += std::atoll(f["connected"].c_str());
+        failed += std::atoll(f["failed"].c_str());
+        hands += std::atoll(f["hands"].c_str());
+        messagesPerSecond += std::atof(f["messages_per_s"].c_str());
+        requestsPerSecond += std::atof(f["requests_per_s"].c_str());
+        std::ifstream in(run.latencyFile);
+        long long sent, value;
+        while (in >> sent >> value) {
+            latencies.push_back(value);
+            if (value > 20000)
+                slowSeconds.insert(sent / 1000000);
+            measuredSeconds.insert(sent / 1000000);
+        }
+        std::remove(run.latencyFile.c_str());
+    }
+    std::printf("reference server under load (%d bots in %d processes, %s s per move, %.0f s)\n", players,
+                processes, moveTime.c_str(), seconds);
+    std::printf("  concurrent players      %lld connected, %lld failed\n", connected, failed);
+    std::printf("  hands finished          %lld (over messages, summed over players)\n", hands);
+    std::printf("  messages per second     %.0f server to players, %.0f players to server\n",
+                messagesPerSecond, requestsPerSecond);
+    const std::size_t samples = latencies.size();
+    const double p50 = percentile(latencies, 0.50), p99 = percentile(latencies, 0.99),
+                 max = percentile(latencies, 1.0);
     std::printf(
-        "  request to broadcast    median %s ms, 99th percentile %s ms, max %s ms (after %.0f s warm-up)\n",
-        f["latency_p50_ms"].c_str(), f["latency_p99_ms"].c_str(), f["latency_max_ms"].c_str(), warmupSeconds);
+        "  request to broadcast    median %.2f ms, 99th percentile %.2f ms, max %.2f ms (%zu moves after "
+        "%.0f s warm-up)\n",
+        p50, p99, max, samples, warmupSeconds);
+    std::printf("  moves over 20 ms        fall in %zu of the %zu seconds measured\n", slowSeconds.size(),
+                measuredSeconds.size());
     std::printf("  server CPU              %.1f s in %.1f s wall (%.0f%% of one core)\n", cpu, wall,
                 wall > 0 ? 100.0 * cpu / wall : 0.0);
     std::printf("  server peak RSS         %.1f MiB\n", peakRss);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+    std::printf("  bot processes           %.1f s CPU in all, largest peak RSS %.1f MiB\n", botCpu, botRss);
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) > 0)
+        std::printf("  machine load average    %.2f (1 min), on %ld cores\n", load[0],
+                    sysconf(_SC_NPROCESSORS_ONLN));
+    return allOk ? 0 : 1;
 }

@@ -103,8 +103,10 @@ void BotPlayer::onMessage(const char* data, std::size_t size, Micros now) {
             if (hand_.holds(played))
                 hand_.remove(played);
             if (sentAt_ >= 0) {
-                if (sentAt_ >= recordFrom_)
+                if (sentAt_ >= recordFrom_) {
                     latencies_.push_back(now - sentAt_);
+                    latencySentAt_.push_back(sentAt_);
+                }
                 sentAt_ = -1;
             }
         }

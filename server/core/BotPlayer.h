@@ -37,6 +37,8 @@ public:
     // Times from a move request to the server's report of that move, for moves sent from `from` on.
     std::vector<Micros>& latencies() { return latencies_; }
     void recordLatenciesFrom(Micros from) { recordFrom_ = from; }
+    // When each of those moves was sent.
+    const std::vector<Micros>& latencySentAt() const { return latencySentAt_; }
 
 private:
     void sendReady();
@@ -52,6 +54,7 @@ private:
     Micros recordFrom_ = 0;
     std::vector<std::string> outbox_;
     std::vector<Micros> latencies_;
+    std::vector<Micros> latencySentAt_;
     std::uint64_t handsOver_ = 0;
     std::uint64_t messages_ = 0;
     std::uint64_t moves_ = 0;

@@ -51,6 +51,8 @@ SwarmStats BotSwarm::stats() const {
         stats.messages += p->bot.messages();
         const auto& own = p->bot.latencies();
         stats.latencies.insert(stats.latencies.end(), own.begin(), own.end());
+        const auto& sent = p->bot.latencySentAt();
+        stats.sentAt.insert(stats.sentAt.end(), sent.begin(), sent.end());
     }
     return stats;
 }

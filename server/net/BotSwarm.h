@@ -23,6 +23,7 @@ struct SwarmStats {
     std::uint64_t messages = 0;     // server messages received
     std::uint64_t requests = 0;     // requests sent
     std::vector<Micros> latencies;  // request to its report, per move
+    std::vector<Micros> sentAt;     // when each of those requests was sent
 };
 
 class BotSwarm {

@@ -29,6 +29,7 @@ const char* const kBotUsage =
     "  --bot-move-time MIN,MAX seconds per move (0.5,1.5)\n"
     "  --duration SECONDS      stop after this long and print the figures (0: until a signal)\n"
     "  --warmup SECONDS        leave the first seconds out of the move times (0)\n"
+    "  --latency-file PATH     write each counted move as its send time and its time to the report (us)\n"
     "  --seed N                seed of the players' timing (1)\n"
     "  --log-level LEVEL       error, warn, info, debug or off (warn)\n"
     "  --help                  this text\n";
@@ -173,7 +174,8 @@ bool parseBotOptions(const std::vector<std::string>& list, BotOptions& options, 
             continue;
         }
         if (flag != "--count" && flag != "--host" && flag != "--port" && flag != "--bot-move-time" &&
-            flag != "--duration" && flag != "--warmup" && flag != "--seed" && flag != "--log-level") {
+            flag != "--duration" && flag != "--warmup" && flag != "--seed" && flag != "--log-level" &&
+            flag != "--latency-file") {
             error = "unknown option " + flag;
             return false;
         }
@@ -196,6 +198,8 @@ bool parseBotOptions(const std::vector<std::string>& list, BotOptions& options, 
         } else if (flag == "--duration") {
             if (!toDouble(value, options.duration))
                 return bad(flag, value, error);
+        } else if (flag == "--latency-file") {
+            options.latencyFile = value;
         } else if (flag == "--warmup") {
             if (!toDouble(value, options.warmup))
                 return bad(flag, value, error);

@@ -24,8 +24,9 @@ struct BotOptions {
     int count = 4;
     Micros moveMin = kSecond / 2;
     Micros moveMax = 3 * kSecond / 2;
-    double duration = 0;  // seconds; 0 runs until SIGINT or SIGTERM
-    double warmup = 0;    // seconds at the start whose move times are not counted
+    double duration = 0;      // seconds; 0 runs until SIGINT or SIGTERM
+    double warmup = 0;        // seconds at the start whose move times are not counted
+    std::string latencyFile;  // when set, every counted move time (microseconds) is written there
     std::uint64_t seed = 1;
     LogLevel logLevel = LogLevel::Warn;
     bool help = false;
