@@ -314,4 +314,14 @@ TEST_F(DeskActionsTest, CountdownGoesOnAfterAManualPass) {
     EXPECT_EQ(nextRequest(), R"({"opt":"game","desk":3,"site":1,"cards":""})");
 }
 
+TEST_F(DeskActionsTest, ReturnAfterALostConnectionStillLeaves) {
+    CDeskScene* desk = openDesk(3, 1);
+    loseConnection();
+    desk->onReturnClicked(nullptr, kEnded);
+    cct::step(1);
+    EXPECT_NE(runningLayer<CHallScene>(), nullptr);
+    // The leave request and the new hall's query both fail, each with the link's box.
+    EXPECT_EQ(sendFailureBoxes(), 2u);
+}
+
 }  // namespace

@@ -160,4 +160,22 @@ TEST_F(HallTest, TickRunsTenTimesASecond) {
     EXPECT_EQ(nextRequest(), R"({"opt":"query"})");
 }
 
+TEST_F(HallTest, LostConnectionShowsTheSendFailureAtEveryQuery) {
+    loseConnection();
+    s_hallTickCount = 99;
+    cocos2d::Scene* scene = cocos2d::Scene::create();
+    scene->addChild(CHallScene::create());
+    cocos2d::Director::getInstance()->runWithScene(scene);
+    cct::step(1);
+    CHallScene* hall = runningLayer<CHallScene>();
+    ASSERT_NE(hall, nullptr);
+    EXPECT_EQ(sendFailureBoxes(), 1u);
+
+    hall->pollMessage(0.1f);  // 99
+    EXPECT_EQ(sendFailureBoxes(), 1u);
+    hall->pollMessage(0.1f);  // 100: the periodic query fails again
+    EXPECT_EQ(sendFailureBoxes(), 2u);
+    EXPECT_EQ(hall->onlineLabel()->getString(), "online: 0");
+}
+
 }  // namespace

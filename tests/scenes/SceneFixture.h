@@ -152,6 +152,31 @@ protected:
         EXPECT_EQ(nextRequest(), kMarker);
     }
 
+    // The server closes the connection; returns once the client has stopped receiving.
+    void loseConnection() {
+        server.closeClient();
+        for (int i = 0; i < 500 && queue()->isReceiving(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            cocos2d::testing::step(1);
+        }
+        ASSERT_FALSE(queue()->isReceiving());
+        // Let the receive thread finish reporting the closed connection before boxes are counted.
+        for (int i = 0; i < 20; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            cocos2d::testing::step(1);
+        }
+        boxes.clear();
+    }
+
+    // The boxes of failed sends shown so far.
+    std::size_t sendFailureBoxes() const {
+        std::size_t n = 0;
+        for (const auto& box : boxes.boxes()) {
+            n += box == std::make_pair(std::string("error"), std::string("断开连接，请重新登录!"));
+        }
+        return n;
+    }
+
     // The layer of the running scene (its only child), as T; null when it is of another type.
     template <class T>
     static T* runningLayer() {
