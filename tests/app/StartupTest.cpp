@@ -121,8 +121,9 @@ TEST_F(Startup, WithAServerTheHallRunsAndTheFirstRequestIsTheQuery) {
 }
 
 TEST_F(Startup, WithoutAViewTheWindowIsTitledFromTheConfiguration) {
-    cocos2d::runOptions().headless = true;  // the window is made offscreen
-    cocos2d::FileUtils::getInstance()->setAssetsDirectory(CARDHALL_TEST_ASSETS);
+    // A headless engine without a view: the delegate makes the window, offscreen.
+    ASSERT_TRUE(cocos2d::testing::startHeadless(CARDHALL_TEST_ASSETS));
+    director()->setOpenGLView(nullptr);
     ScriptedServer server;
     CMessageQueue::getInstance()->setServerPort(server.port());
     {
@@ -136,7 +137,6 @@ TEST_F(Startup, WithoutAViewTheWindowIsTitledFromTheConfiguration) {
         EXPECT_TRUE(launched);
         EXPECT_TRUE(server.acceptClient());
     }
-    cocos2d::runOptions().headless = false;
 }
 
 TEST_F(Startup, BackgroundStopsTheAnimationButNotTheLink) {
