@@ -1,0 +1,162 @@
+// The real client against the reference server: its hall, desk and server link in the headless
+// engine, joined by the server's bots, through a whole hand to the result box. The client's own
+// turns are taken by the server's turn timeout, made short.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "ServerThread.h"
+#include "app/SpriteFrames.h"
+#include "cocos2d.h"
+#include "engine_testing.h"
+#include "net/MessageQueue.h"
+#include "scenes/DeskScene.h"
+#include "scenes/HallScene.h"
+
+namespace cct = cocos2d::testing;
+using hallserver::kSecond;
+using hallserver::NetConfig;
+using hallserver::ServerConfig;
+using hallserver::testing::ServerThread;
+
+namespace {
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+CDeskScene* runningDesk() {
+    auto desks = cct::findAll<CDeskScene>();
+    return desks.empty() ? nullptr : desks.front();
+}
+
+ServerConfig quickGame() {
+    ServerConfig game;
+    game.bots = true;
+    game.botDelay = kSecond / 20;
+    game.botMoveMin = 1000;
+    game.botMoveMax = 3000;
+    game.turnTimeout = kSecond / 20;  // the server plays the client's turns for it
+    game.seed = 8;
+    return game;
+}
+
+const char* const kResultTitles[] = {"游戏结束，你赢了！", "游戏结束，你输了！", "游戏结束，平局！"};
+
+}  // namespace
+
+class ClientAgainstServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!exists(std::string(CARDHALL_TEST_ASSETS) + "/config/strings.plist"))
+            GTEST_SKIP() << "no generated assets in " << CARDHALL_TEST_ASSETS;
+        server = std::make_unique<ServerThread>(NetConfig(), quickGame());
+        ASSERT_TRUE(cct::startHeadless(CARDHALL_TEST_ASSETS));
+        loadSpriteFrames();
+        cocos2d::Configuration::getInstance()->setValue("host", cocos2d::Value("127.0.0.1"));
+        CMessageQueue::getInstance()->setServerPort(server->port());
+        ASSERT_TRUE(CMessageQueue::getInstance()->connectServer());
+        auto* scene = cocos2d::Scene::create();
+        scene->addChild(CHallScene::create());
+        cocos2d::Director::getInstance()->runWithScene(scene);
+        cct::step();
+    }
+    void TearDown() override {
+        CMessageQueue::getInstance()->disconnect();
+        cct::shutdown();
+        server.reset();
+    }
+
+    // Steps frames (1/60 s of simulated time each) until `done` holds or `limit` frames have run.
+    template <typename Done>
+    bool stepUntil(Done done, int limit) {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            cct::step();
+        }
+        return done();
+    }
+
+    std::unique_ptr<ServerThread> server;
+};
+
+TEST_F(ClientAgainstServer, JoinsIsJoinedByBotsAndPlaysAHandToTheResultBox) {
+    cct::MessageBoxRecorder boxes;
+    // The hall's quick-join button sits at the centre of the screen.
+    cct::click(cocos2d::Vec2(512, 384));
+    ASSERT_TRUE(stepUntil([] { return runningDesk() != nullptr; }, 600)) << "no desk opened";
+    CDeskScene* desk = runningDesk();
+    EXPECT_EQ(desk->site(), 0);
+
+    cocos2d::ui::Button* ready = desk->readyButton();
+    ASSERT_NE(ready, nullptr);
+    cct::click(ready->getParent()->convertToWorldSpace(ready->getPosition()));
+    ASSERT_TRUE(stepUntil([&] { return runningDesk() && runningDesk()->handCards().size() == 54; }, 1200))
+        << "the hand was not dealt";
+    desk = runningDesk();
+
+    auto resultShown = [&] {
+        for (const auto& [title, text] : boxes.boxes()) {
+            for (const char* wanted : kResultTitles) {
+                if (title == wanted)
+                    return true;
+            }
+        }
+        return false;
+    };
+    // About one message per 0.1 s of the desk's clock: a hand of a few hundred messages.
+    ASSERT_TRUE(stepUntil(resultShown, 60 * 60 * 3)) << "no result box";
+    // The result lists the four seats.
+    for (const auto& [title, text] : boxes.boxes()) {
+        for (const char* wanted : kResultTitles) {
+            if (title == wanted) {
+                EXPECT_NE(text.find("0:"), std::string::npos) << text;
+                EXPECT_NE(text.find("3:"), std::string::npos) << text;
+            }
+        }
+    }
+    // No other box: no error from the link, no refused play.
+    for (const auto& [title, text] : boxes.boxes()) {
+        bool result = false;
+        for (const char* wanted : kResultTitles)
+            result = result || title == wanted;
+        EXPECT_TRUE(result) << title << ": " << text;
+    }
+    // The desk offers ready again.
+    EXPECT_TRUE(stepUntil([&] { return desk->readyButton()->isVisible(); }, 60));
+}
+
+// The client program itself, headless, connects to the server and passes its version check.
+TEST(ClientProgram, HeadlessClientTalksToTheServer) {
+    if (!exists(CARDHALL_CLIENT_BIN))
+        GTEST_SKIP() << "client program not built";
+    if (!exists(std::string(CARDHALL_TEST_ASSETS) + "/config/strings.plist"))
+        GTEST_SKIP() << "no generated assets";
+    ServerThread server(NetConfig(), quickGame());
+    const std::string log = "/tmp/cardhall_e2e_client." + std::to_string(getpid()) + ".log";
+    const std::string command = std::string(CARDHALL_CLIENT_BIN) +
+                                " --headless --frames 90 --trace --assets " + CARDHALL_TEST_ASSETS +
+                                " --port " + std::to_string(server.port()) + " 2>" + log;
+    const int status = std::system(command.c_str());
+    std::FILE* in = std::fopen(log.c_str(), "r");
+    std::string trace;
+    if (in) {
+        char chunk[4096];
+        std::size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+            trace.append(chunk, n);
+        std::fclose(in);
+    }
+    std::remove(log.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << trace;
+    EXPECT_NE(trace.find("\"version\":\"28\""), std::string::npos) << "no query answer in the trace:\n"
+                                                                   << trace;
+    EXPECT_EQ(trace.find("messagebox"), std::string::npos) << trace;
+}
