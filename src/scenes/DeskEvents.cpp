@@ -13,8 +13,6 @@ USING_NS_CC;
 
 namespace {
 
-constexpr float kCardStep = 18.0f;
-
 bool isSeatNumber(int site) {
     return site >= 0 && site <= 3;
 }
@@ -65,15 +63,13 @@ void CDeskScene::pollMessage(float /*dt*/) {
         // Codes that name no card are left out of the hand.
         std::vector<int> codes = validCodes(msg->cards);
         sortCards(codes);
-        const float w = Director::getInstance()->getVisibleSize().width;
-        const float n = static_cast<float>(codes.size());
         for (std::size_t i = 0; i < codes.size(); ++i) {
             CardSprite* card = CardSprite::createWithCode(codes[i]);
             if (card == nullptr) {
                 continue;
             }
-            const float cw = card->getContentSize().width;
-            card->setPosition(Vec2(w / 2 - kCardStep / 2 * (n - 1) + kCardStep * i + cw / 4, kHandY));
+            // Placed for the n cards of this deal (the hand was emptied by the ready action).
+            card->setPosition(Vec2(handCardX(i, codes.size(), card->getContentSize().width), kHandY));
             addChild(card, 1);
             m_handCards.push_back(card);
         }

@@ -9,8 +9,6 @@ namespace {
 
 // Height of the "nickname" plate; the seat positions are measured from it.
 constexpr float kNicknameHeight = 36.0f;
-// Distance between the centres of two neighbouring cards in a row.
-constexpr float kCardStep = 18.0f;
 
 // Anchor points of one screen seat's nodes.
 struct SeatGeometry {
@@ -215,13 +213,16 @@ void CDeskScene::setDeskInfo(int desk, int site, const std::string& name) {
     }
 }
 
-void CDeskScene::layoutHand() {
+float CDeskScene::handCardX(std::size_t i, std::size_t n, float cardWidth) {
     const float w = Director::getInstance()->getVisibleSize().width;
-    const float n = static_cast<float>(m_handCards.size());
+    return w / 2 - kCardStep / 2 * (static_cast<float>(n) - 1) + kCardStep * static_cast<float>(i) +
+           cardWidth / 4;
+}
+
+void CDeskScene::layoutHand() {
     for (std::size_t i = 0; i < m_handCards.size(); ++i) {
         CardSprite* card = m_handCards[i];
-        const float cw = card->getContentSize().width;
-        card->setPosition(Vec2(w / 2 - kCardStep / 2 * (n - 1) + kCardStep * i + cw / 4, kHandY));
+        card->setPosition(Vec2(handCardX(i, m_handCards.size(), card->getContentSize().width), kHandY));
         // Every card stands lowered now, so none may still count as raised for the next touch.
         card->selected = false;
     }

@@ -38,6 +38,8 @@ public:
     // Lowered and raised heights of a hand card; the selection lives in these positions.
     static constexpr float kHandY = 45.0f;
     static constexpr float kRaisedY = 70.0f;
+    // Distance between the centres of two neighbouring cards in a row.
+    static constexpr float kCardStep = 18.0f;
 
     CREATE_FUNC(CDeskScene);
 
@@ -53,6 +55,9 @@ public:
 
     // Puts the hand in one row along the bottom edge, every card lowered.
     void layoutHand();
+    // The x of card i of a row of n hand cards of the given width: the centres stand kCardStep apart
+    // around the middle of the screen, moved right by a quarter of a card.
+    static float handCardX(std::size_t i, std::size_t n, float cardWidth);
 
     // Hand selection by touch.
     bool onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) override;
