@@ -370,6 +370,51 @@ TEST_F(Link, OneConnectionAtATimeAndDisconnectAllowsANewOne) {
     EXPECT_EQ(server.receiveFrame().value_or(""), makeAddRequest());
 }
 
+// In a window the receive thread's boxes are shown by the main thread, and the receive thread waits
+// for each to be closed before it goes on.
+TEST(LinkBoxes, ReceiveThreadWaitsForTheMainThreadToShowItsBoxes) {
+    ASSERT_TRUE(cocos2d::testing::startHeadless(""));
+    cocos2d::Configuration::getInstance()->setValue("host", cocos2d::Value("127.0.0.1"));
+    ScriptedServer server;
+    CMessageQueue* queue = CMessageQueue::getInstance();
+    queue->setServerPort(server.port());
+    {
+        cocos2d::testing::MessageBoxRecorder boxes(/*deliverOnMainThread=*/true);
+        ASSERT_TRUE(queue->connectServer());
+        ASSERT_TRUE(server.acceptClient());
+        server.closeClient();
+        std::this_thread::sleep_for(Ms(50));
+        EXPECT_TRUE(boxes.boxes().empty());  // asked for, but not shown yet
+        EXPECT_TRUE(queue->isReceiving());   // held by its first box
+        ASSERT_TRUE(waitUntil([&] {
+            cocos2d::testing::step();
+            return boxes.boxes().size() == 2;
+        }));
+        EXPECT_EQ(boxes.boxes(), (std::vector<Box>{kLengthBox, kDisconnectedBox}));
+        EXPECT_TRUE(waitUntil([&] { return !queue->isReceiving(); }));
+    }
+    // A box still waiting when the engine cancels the waiting boxes frees the thread, so it can be
+    // joined.
+    {
+        auto waiting = std::make_unique<cocos2d::testing::MessageBoxRecorder>(/*deliverOnMainThread=*/true);
+        queue->disconnect();
+        ASSERT_TRUE(queue->connectServer());
+        ASSERT_TRUE(server.acceptClient());
+        server.closeClient();
+        std::this_thread::sleep_for(Ms(50));         // the first box is now waiting for the main thread
+        cocos2d::testing::MessageBoxRecorder later;  // records at once from now on
+        waiting.reset();                             // cancels the waiting box
+        EXPECT_TRUE(waitUntil([&] { return !queue->isReceiving(); }));
+        queue->disconnect();
+        // The cancelled box is not shown; what the thread shows after it is.
+        ASSERT_FALSE(later.boxes().empty());
+        EXPECT_EQ(later.boxes().back(), kDisconnectedBox);
+    }
+    queue->setServerPort(9999);
+    cocos2d::Configuration::getInstance()->clear();
+    cocos2d::testing::shutdown();
+}
+
 std::atomic<int> g_signals{0};
 void countSignal(int) {
     g_signals.fetch_add(1);
