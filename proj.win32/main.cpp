@@ -1,10 +1,12 @@
 // The Windows entry: the GUI program's wide-character entry point runs the application.
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include "app/AppDelegate.h"
 #include "net/MessageQueue.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// The system's box function name; ours is cocos2d::MessageBox.
+#undef MessageBox
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
     UNREFERENCED_PARAMETER(hInstance);

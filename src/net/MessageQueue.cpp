@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
+#define _WINSOCK_DEPRECATED_NO_WARNINGS  // inet_addr: dotted-decimal IPv4 is all the host may be
 #include <winsock2.h>
 #include <ws2tcpip.h>
 // The system headers name their own box function MessageBox; ours is cocos2d::MessageBox.
@@ -70,7 +71,7 @@ ssize_t recvSome(CMessageQueue::SocketHandle s, char* data, std::size_t size) {
 // connect() that a signal cannot break: an interrupted connect goes on in the background, so wait
 // for it to finish and take its outcome.
 bool connectSocket(CMessageQueue::SocketHandle s, const sockaddr_in& addr) {
-    if (::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0) {
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&addr), static_cast<socklen_t>(sizeof addr)) == 0) {
         return true;
     }
 #ifdef _WIN32
