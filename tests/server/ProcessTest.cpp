@@ -139,7 +139,7 @@ TEST(ServerProcess, BotProgramPlaysAndPrintsItsFigures) {
     const unsigned short port = listeningPort(server);
     ASSERT_NE(port, 0);
     Child bots({CARDHALL_BOT_BIN, "--count", "4", "--port", std::to_string(port), "--bot-move-time",
-                "0.001,0.002", "--duration", "3"},
+                "0.001,0.002", "--duration", "5"},
                true);
     const std::string figures = bots.lineWith("players=", 20000);
     ASSERT_FALSE(figures.empty());
