@@ -23,7 +23,7 @@ namespace {
 using testsupport::ScriptedServer;
 using Ms = std::chrono::milliseconds;
 
-// A running cardhall with its standard error in a pipe.
+// A running cardhall with its standard output and error in one pipe.
 class Program {
 public:
     explicit Program(std::vector<std::string> args) {
@@ -41,7 +41,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
         if (posix_spawn(&m_pid, CARDHALL_EXE, &actions, nullptr, argv.data(), environ) != 0) {
             m_pid = -1;
             ADD_FAILURE() << "cannot start " << CARDHALL_EXE;
@@ -94,6 +94,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    // Standard output and error together.
     const std::string& stderrText() const { return m_stderr; }
     std::vector<std::string> stderrLines() const {
         std::vector<std::string> lines;
@@ -146,8 +147,11 @@ TEST(Program, OptionsAreCheckedAndDocumented) {
         EXPECT_NE(p.stderrText().find(c.stderrHas), std::string::npos) << p.stderrText();
     }
     Program help({"--help"});
-    // The help text goes to standard output, which the helper discards; the status tells enough.
     EXPECT_EQ(help.wait(), 0);
+    for (const char* option : {"--trace", "--port N", "--headless", "--assets"}) {
+        EXPECT_NE(help.stderrText().find(option), std::string::npos) << option << " in\n"
+                                                                     << help.stderrText();
+    }
 }
 
 TEST(Program, WithNothingListeningItShowsOneBoxAndEnds) {
