@@ -15,6 +15,9 @@
 #include "engine_testing.h"
 #include "net/MessageQueue.h"
 #include "net/Protocol.h"
+#if CARDHALL_WITH_HALL
+#include "scenes/HallScene.h"
+#endif
 
 namespace {
 
@@ -115,7 +118,15 @@ TEST_F(Startup, WithAServerTheHallRunsAndTheFirstRequestIsTheQuery) {
     EXPECT_EQ(director()->getContentScaleFactor(), 1.0f);
 
     cocos2d::testing::step(2);
-    EXPECT_NE(director()->getRunningScene(), nullptr);
+    cocos2d::Scene* scene = director()->getRunningScene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(scene->getChildrenCount(), 1u);  // the first layer alone
+#if CARDHALL_WITH_HALL
+    EXPECT_EQ(cocos2d::testing::findAll<CHallScene>(scene).size(), 1u);
+#endif
+#if CARDHALL_WITH_ATLAS
+    EXPECT_GT(cocos2d::SpriteFrameCache::getInstance()->getSpriteFrameCount(), 0u);
+#endif
     EXPECT_EQ(server.receiveFrame().value_or("<none>"), makeQueryRequest());
     EXPECT_TRUE(boxes.boxes().empty());
 }
