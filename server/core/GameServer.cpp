@@ -195,7 +195,7 @@ void GameServer::emptyDesk(Desk& desk) {
     desk.occupied = 0;
     desk.turn = -1;
     desk.nextLeader = 0;
-    ++desk.turnGen;
+    stopTurnClock(desk);
     ++desk.idleGen;
     ++desk.fillGen;
     desk.fillPending = false;
@@ -316,13 +316,14 @@ void GameServer::startHand(Desk& desk, Micros now) {
 
 void GameServer::beginTurn(Desk& desk, int site, Micros now) {
     desk.turn = site;
-    ++desk.turnGen;
-    if (desk.seats[site].bot) {
-        const auto delay = static_cast<Micros>(
+    Micros delay = config_.turnTimeout;
+    if (desk.seats[site].bot)
+        delay = static_cast<Micros>(
             rng_.between(static_cast<double>(config_.botMoveMin), static_cast<double>(config_.botMoveMax)));
-        schedule(desk, TimerKind::BotMove, desk.turnGen, now + delay);
-    } else {
-        schedule(desk, TimerKind::Turn, desk.turnGen, now + config_.turnTimeout);
+    desk.turnDue = now + delay;
+    if (desk.turnQueuedAt > desk.turnDue) {
+        desk.turnQueuedAt = desk.turnDue;
+        schedule(desk, TimerKind::Turn, 0, desk.turnDue);
     }
 }
 
@@ -425,7 +426,7 @@ void GameServer::afterHand(Desk& desk, Micros now) {
     desk.playing = false;
     --playing_;
     desk.turn = -1;
-    ++desk.turnGen;
+    stopTurnClock(desk);
     desk.lastPlay.clear();
     for (Seat& seat : desk.seats) {
         seat.hand.clear();
@@ -459,9 +460,7 @@ void GameServer::advance(Micros now) {
         Desk& desk = desks_[timer.desk];
         switch (timer.kind) {
             case TimerKind::Turn:
-            case TimerKind::BotMove:
-                if (timer.gen == desk.turnGen && desk.playing && desk.turn >= 0)
-                    actForSeat(desk, desk.turn, timer.kind == TimerKind::BotMove, now);
+                turnTimerFired(desk, timer.at, now);
                 break;
             case TimerKind::Idle:
                 if (timer.gen == desk.idleGen && !desk.playing && desk.occupied > 0) {
@@ -476,6 +475,26 @@ void GameServer::advance(Micros now) {
                 break;
         }
     }
+}
+
+void GameServer::stopTurnClock(Desk& desk) {
+    desk.turnDue = kNoDeadline;
+}
+
+void GameServer::turnTimerFired(Desk& desk, Micros at, Micros now) {
+    if (at != desk.turnQueuedAt)
+        return;  // superseded by an earlier entry, which is the one that counts
+    desk.turnQueuedAt = kNoDeadline;
+    if (desk.turnDue == kNoDeadline || !desk.playing || desk.turn < 0)
+        return;
+    if (desk.turnDue > now) {
+        // The turn moved on since this entry was queued: wait for the current deadline.
+        desk.turnQueuedAt = desk.turnDue;
+        schedule(desk, TimerKind::Turn, 0, desk.turnDue);
+        return;
+    }
+    desk.turnDue = kNoDeadline;
+    actForSeat(desk, desk.turn, desk.seats[desk.turn].bot, now);
 }
 
 Micros GameServer::nextDeadline() const {

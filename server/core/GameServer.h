@@ -86,11 +86,16 @@ private:
         int roundPoints = 0;
         std::array<int, 2> teamPoints{};
         int firstOut = -1;
-        // Timer generations: a timer fires only if its generation is still current.
-        std::uint32_t turnGen = 0, idleGen = 0, fillGen = 0;
+        // The turn's timer: when the seat on turn is acted for (a bot's move, or the turn timeout),
+        // and the one queued timer entry that stands for it. A later deadline does not queue a new
+        // entry; the queued one moves on when it fires early, so each desk keeps about one entry.
+        Micros turnDue = kNoDeadline;
+        Micros turnQueuedAt = kNoDeadline;
+        // Generations of the other timers: one fires only if its generation is still current.
+        std::uint32_t idleGen = 0, fillGen = 0;
         bool fillPending = false;
     };
-    enum class TimerKind : std::uint8_t { Turn, BotMove, Idle, Fill };
+    enum class TimerKind : std::uint8_t { Turn, Idle, Fill };
     struct Timer {
         Micros at;
         std::uint64_t order;
@@ -128,6 +133,8 @@ private:
     void voidHand(Desk& desk, int leaver, Micros now);
     void afterHand(Desk& desk, Micros now);
     void actForSeat(Desk& desk, int site, bool asBot, Micros now);
+    void stopTurnClock(Desk& desk);
+    void turnTimerFired(Desk& desk, Micros at, Micros now);
 
     void sendTo(ConnId id, const std::string& body);
     void broadcast(const Desk& desk, const std::string& body, int exceptSite = -1);

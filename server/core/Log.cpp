@@ -42,7 +42,9 @@ LogLevel logLevel() {
 }
 
 bool logEnabled(LogLevel level) {
-    return level != LogLevel::Off && static_cast<int>(level) <= g_level.load(std::memory_order_relaxed);
+    const int current = g_level.load(std::memory_order_relaxed);
+    return level != LogLevel::Off && current != static_cast<int>(LogLevel::Off) &&
+           static_cast<int>(level) <= current;
 }
 
 void logLine(LogLevel level, const char* format, ...) {
