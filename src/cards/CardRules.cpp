@@ -1,6 +1,7 @@
 #include "cards/CardRules.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 
 namespace {
@@ -8,6 +9,9 @@ namespace {
 constexpr int kTopCard = 19;
 constexpr int kKing = 12;
 constexpr std::size_t kMaxBomb = 16;
+constexpr std::size_t kInsertionSortLimit = 8;
+constexpr unsigned kCopiesWrittenAtOnce = 4;
+constexpr std::size_t kCountedCodes = 56;
 
 bool isCardCode(int code) {
     return code >= 0 && code <= 55;
@@ -69,7 +73,54 @@ bool allSameCode(const std::vector<int>& c) {
 }  // namespace
 
 void sortCards(std::vector<int>& cards) {
-    std::sort(cards.begin(), cards.end());
+    const std::size_t n = cards.size();
+    // A selection taken from a sorted hand, and a last play sorted before, are already in order.
+    if (std::is_sorted(cards.begin(), cards.end())) {
+        return;
+    }
+    if (n <= kInsertionSortLimit) {
+        for (std::size_t i = 1; i < n; ++i) {
+            const int code = cards[i];
+            std::size_t j = i;
+            for (; j > 0 && cards[j - 1] > code; --j) {
+                cards[j] = cards[j - 1];
+            }
+            cards[j] = code;
+        }
+        return;
+    }
+    // Longer lists: count each code, then write the codes out in order. On shuffled lists this is
+    // faster than a comparison sort, which loses its time to mispredicted branches.
+    // Lists holding other values, or more copies of one code than the counters take, use the general
+    // sort.
+    std::array<unsigned char, kCountedCodes> counts{};
+    for (int code : cards) {
+        if (code < 0 || code >= static_cast<int>(kCountedCodes) ||
+            counts[static_cast<std::size_t>(code)] == 255) {
+            std::sort(cards.begin(), cards.end());
+            return;
+        }
+        ++counts[static_cast<std::size_t>(code)];
+    }
+    int* out = cards.data();
+    int* const end = out + n;
+    for (std::size_t code = 0; code < kCountedCodes; ++code) {
+        const unsigned count = counts[code];
+        const int value = static_cast<int>(code);
+        if (count <= kCopiesWrittenAtOnce && end - out >= static_cast<std::ptrdiff_t>(kCopiesWrittenAtOnce)) {
+            // Up to four copies (four decks) with one branch-free group of stores; the stores past
+            // `count` are overwritten by the next codes.
+            out[0] = value;
+            out[1] = value;
+            out[2] = value;
+            out[3] = value;
+            out += count;
+        } else {
+            for (unsigned k = 0; k < count; ++k) {
+                *out++ = value;
+            }
+        }
+    }
 }
 
 int singleValue(int code) {
@@ -192,28 +243,53 @@ MatchResult matchFullHouse(const std::vector<int>& c) {
     return {};
 }
 
+namespace {
+
+// Returns true and fills `info` when `match` recognises the cards.
+bool tryMatch(MatchResult (*match)(const std::vector<int>&), PlayType type, const std::vector<int>& cards,
+              PlayInfo& info) {
+    const MatchResult result = match(cards);
+    if (!result.matched) {
+        return false;
+    }
+    info = {type, result.value};
+    return true;
+}
+
+}  // namespace
+
+// The recognisers are tried in the fixed order single, pair, triple, bomb, identical, pair run,
+// triple run, full house; each size goes straight to the ones that can take that many cards.
 PlayInfo classifyPlay(const std::vector<int>& cards) {
-    using Recogniser = MatchResult (*)(const std::vector<int>&);
-    struct Entry {
-        Recogniser match;
-        PlayType type;
-    };
-    static constexpr Entry kOrder[] = {
-        {matchSingle, PLAY_SINGLE},        {matchPair, PLAY_PAIR},
-        {matchTriple, PLAY_TRIPLE},        {matchBomb, PLAY_BOMB},
-        {matchIdentical, PLAY_IDENTICAL},  {matchPairRun, PLAY_PAIR_RUN},
-        {matchTripleRun, PLAY_TRIPLE_RUN}, {matchFullHouse, PLAY_FULL_HOUSE},
-    };
-    if (cards.empty()) {
-        return {};
+    PlayInfo info;
+    switch (cards.size()) {
+        case 0:
+            break;
+        case 1:
+            tryMatch(matchSingle, PLAY_SINGLE, cards, info);
+            break;
+        case 2:
+            tryMatch(matchPair, PLAY_PAIR, cards, info);
+            break;
+        case 3:
+            tryMatch(matchTriple, PLAY_TRIPLE, cards, info) ||
+                tryMatch(matchIdentical, PLAY_IDENTICAL, cards, info);
+            break;
+        case 4:
+            tryMatch(matchBomb, PLAY_BOMB, cards, info) ||
+                tryMatch(matchIdentical, PLAY_IDENTICAL, cards, info);
+            break;
+        case 5:
+            tryMatch(matchBomb, PLAY_BOMB, cards, info) ||
+                tryMatch(matchFullHouse, PLAY_FULL_HOUSE, cards, info);
+            break;
+        default:
+            tryMatch(matchBomb, PLAY_BOMB, cards, info) ||
+                tryMatch(matchPairRun, PLAY_PAIR_RUN, cards, info) ||
+                tryMatch(matchTripleRun, PLAY_TRIPLE_RUN, cards, info);
+            break;
     }
-    for (const Entry& entry : kOrder) {
-        const MatchResult result = entry.match(cards);
-        if (result.matched) {
-            return {entry.type, result.value};
-        }
-    }
-    return {};
+    return info;
 }
 
 namespace {

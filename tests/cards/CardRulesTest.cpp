@@ -1,7 +1,9 @@
 // The play rules case by case: classification, card strengths and the check against the last play.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -334,6 +336,36 @@ TEST(CardRules, SortCardsGroupsByNumberThenSuit) {
     Cards hand = {53, 19, 0, 52, 4, 48, 3, 8, 19};
     sortCards(hand);
     EXPECT_EQ(hand, (Cards{0, 3, 4, 8, 19, 19, 48, 52, 53}));
+}
+
+// Short lists, whole hands and lists with codes that name no card or with very many copies of one
+// code all end in plain ascending order.
+TEST(CardRules, SortCardsMatchesAscendingOrder) {
+    std::mt19937 rng(7);
+    std::vector<Cards> lists = {
+        {},
+        {5},
+        {2, 1},
+        {9, 8, 7, 6, 5, 4, 3, 2, 1},
+        {-5, 60, 3, -2147483647 - 1, 2147483647, 0, 1, 2, 3, 4},
+        Cards(300, 8),  // more copies of one code than a count of one byte
+    };
+    lists.back().push_back(3);
+    for (int size : {3, 8, 9, 16, 24, 54, 216}) {
+        for (int round = 0; round < 50; ++round) {
+            Cards cards;
+            for (int i = 0; i < size; ++i) {
+                cards.push_back(static_cast<int>(rng() % 54));
+            }
+            lists.push_back(cards);
+        }
+    }
+    for (const Cards& list : lists) {
+        Cards sorted = list, expected = list;
+        sortCards(sorted);
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(sorted, expected) << show(list);
+    }
 }
 
 }  // namespace
