@@ -552,3 +552,34 @@ TEST(ServerBots, DeskOfBotsAloneIsEmptied) {
     for (int s = 1; s < 4; ++s)
         EXPECT_EQ(member(change["info"][s], "name"), "") << "seat " << s;
 }
+
+// After a voided hand the next hand is still led by whoever played out first in the last
+// completed hand.
+TEST(ServerTurns, VoidedHandKeepsTheNextLeader) {
+    Harness h(seeded(3));
+    for (ConnId id = 1; id <= 4; ++id)
+        h.addBot(id);
+    ASSERT_TRUE(h.runUntil([&] { return h.bots[1]->handsOver() >= 1; }, 24 * 3600 * kSecond));
+    DeskChecker checker;
+    checker.follow(h.delivered, 1);
+    const int leader = checker.expectedLeader;
+    ASSERT_GE(leader, 0);
+    // Hand two has been dealt; seat 2's player walks out.
+    auto openings = [&] {
+        std::vector<int> nows;
+        for (const auto& [id, body] : h.delivered) {
+            auto doc = parse(body);
+            if (id == 1 && member(doc, "opt") == "game" && member(doc, "per") == "-1")
+                nows.push_back(std::atoi(member(doc, "now").c_str()));
+        }
+        return nows;
+    };
+    ASSERT_EQ(openings().size(), 2u);
+    EXPECT_EQ(openings()[1], leader);
+    h.bots.erase(3);
+    h.send(3, leaveRequest(1, 2));
+    h.addBot(5);
+    ASSERT_EQ(h.server.seatOf(5), std::make_pair(1, 2));
+    ASSERT_TRUE(h.runUntil([&] { return openings().size() == 3; }, 3600 * kSecond));
+    EXPECT_EQ(openings()[2], leader);
+}
