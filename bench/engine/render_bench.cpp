@@ -1,0 +1,376 @@
+// Frame cost of a full desk's worth of nodes through the engine, against a
+// bare SDL2 loop that draws the same textures at the same places (the floor).
+//
+//   engine-render-bench [--window] [--frames N]
+//
+// Each case runs in its own child process so that its peak RSS is its own.
+// Headless is the default; --window opens a real window (run it under
+// xvfb-run -a on a machine without a display).
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cocos2d.h"
+#include "engine_testing.h"
+
+USING_NS_CC;
+
+namespace {
+
+constexpr int kSprites = 250;
+constexpr int kLabels = 40;
+const char* kFont = "fonts/arial.ttf";
+
+double cpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double wallSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// The same layout for both loops: sprite i shows card face (i % 4) of the
+// sheet at a fixed pseudo-random place; label j shows a name or a number.
+struct Layout {
+    std::vector<SDL_Point> sprites;
+    std::vector<SDL_Point> labels;
+    std::vector<std::string> texts;
+    Layout() {
+        unsigned int seed = 12345;
+        auto next = [&seed](int mod) {
+            seed = seed * 1103515245u + 12345u;
+            return int((seed >> 8) % unsigned(mod));
+        };
+        for (int i = 0; i < kSprites; ++i)
+            sprites.push_back({60 + next(900), 80 + next(600)});
+        for (int j = 0; j < kLabels; ++j) {
+            labels.push_back({60 + next(900), 40 + next(680)});
+            texts.push_back(j % 3 == 0   ? "玩家" + std::to_string(j)
+                            : j % 3 == 1 ? "online: " + std::to_string(j * 7)
+                                         : std::to_string(j * 13));
+        }
+    }
+};
+
+const int kFaceX[4] = {0, 99, 197, 295};
+
+std::string g_assets = CARDHALL_BENCH_ASSETS;
+
+// ---- the engine ----
+
+class DeskLayer : public Layer {
+public:
+    CREATE_FUNC(DeskLayer);
+    bool init() override {
+        Layer::init();
+        Layout layout;
+        for (int i = 0; i < 4; ++i)
+            SpriteFrameCache::getInstance()->addSpriteFrame(
+                SpriteFrame::create("poker_surface.png", Rect(float(kFaceX[i]), 0, 98, 138)),
+                "bench" + std::to_string(i));
+        for (int i = 0; i < kSprites; ++i) {
+            auto s = Sprite::createWithSpriteFrameName("bench" + std::to_string(i % 4));
+            s->setPosition(float(layout.sprites[i].x), 768.0f - float(layout.sprites[i].y));
+            addChild(s, i % 3);
+            sprites.push_back(s);
+        }
+        for (int j = 0; j < kLabels; ++j) {
+            auto l = Label::createWithTTF(layout.texts[j], kFont, 18);
+            l->setPosition(float(layout.labels[j].x), 768.0f - float(layout.labels[j].y));
+            l->setColor(j % 2 ? Color3B::WHITE : Color3B::RED);
+            addChild(l, 5);
+        }
+        return true;
+    }
+    std::vector<Sprite*> sprites;
+};
+
+GLView* makeView(bool window) {
+    if (!window)
+        return GLViewImpl::createHeadless("bench", Size(1024, 768));
+    return GLViewImpl::createWithRect("bench", Rect(0, 0, 1024, 768));
+}
+
+// Draws every frame (one sprite moves by a pixel, so that each frame
+// really is drawn) and reports the CPU time per frame.
+int runEngine(bool window, int frames) {
+    FileUtils::getInstance()->setAssetsDirectory(g_assets);
+    GLView* view = makeView(window);
+    if (!view)
+        return 1;
+    Director* d = Director::getInstance();
+    d->setOpenGLView(view);
+    view->setDesignResolutionSize(1024, 768, ResolutionPolicy::NO_BORDER);
+    auto scene = Scene::create();
+    auto layer = DeskLayer::create();
+    scene->addChild(layer);
+    d->runWithScene(scene);
+    cocos2d::testing::step(10);  // textures made, caches warm
+    auto drawnBefore = d->getDrawnFrames();
+    double c0 = cpuSeconds();
+    for (int f = 0; f < frames; ++f) {
+        Sprite* s = layer->sprites[0];
+        s->setPositionX(s->getPositionX() + (f % 2 ? -1.0f : 1.0f));
+        d->mainLoop(d->getAnimationInterval());
+    }
+    double c1 = cpuSeconds();
+    std::printf("frames=%d drawn=%llu cpu_ms=%.4f\n", frames,
+                (unsigned long long)(d->getDrawnFrames() - drawnBefore), (c1 - c0) * 1000.0 / frames);
+    cocos2d::testing::shutdown();
+    return 0;
+}
+
+// An idle desk under the real application loop, paced at 60 frames a second:
+// the share of one core it costs.
+class IdleLayer : public DeskLayer {
+public:
+    CREATE_FUNC(IdleLayer);
+    bool init() override {
+        DeskLayer::init();
+        schedule(CC_SCHEDULE_SELECTOR(IdleLayer::tick), 0.1f);
+        schedule(CC_SCHEDULE_SELECTOR(IdleLayer::frame));
+        return true;
+    }
+    void tick(float) { ++ticks; }  // a poll with nothing to do
+    void frame(float) {
+        ++frames;
+        if (frames == 30) {
+            c0 = cpuSeconds();
+            w0 = wallSeconds();
+            d0 = Director::getInstance()->getDrawnFrames();
+        } else if (frames == 30 + 180) {
+            double c = cpuSeconds() - c0, w = wallSeconds() - w0;
+            std::printf("idle_cpu_percent=%.3f idle_frames=%d idle_drawn=%llu wall_s=%.2f\n", 100.0 * c / w,
+                        180, (unsigned long long)(Director::getInstance()->getDrawnFrames() - d0), w);
+            Director::getInstance()->end();
+        }
+    }
+    int ticks = 0, frames = 0;
+    double c0 = 0, w0 = 0;
+    unsigned long long d0 = 0;
+};
+
+class IdleApp : public Application {
+public:
+    IdleApp() = default;
+    bool applicationDidFinishLaunching() override {
+        Director* d = Director::getInstance();
+        d->setOpenGLView(GLViewImpl::createWithRect("bench", Rect(0, 0, 1024, 768)));
+        if (!d->getOpenGLView())
+            return false;
+        d->setAnimationInterval(1.0f / 60.0f);
+        d->getOpenGLView()->setDesignResolutionSize(1024, 768, ResolutionPolicy::NO_BORDER);
+        auto scene = Scene::create();
+        scene->addChild(IdleLayer::create());
+        d->runWithScene(scene);
+        return true;
+    }
+    void applicationDidEnterBackground() override {}
+    void applicationWillEnterForeground() override {}
+};
+
+int runIdle(bool window) {
+    runOptions().headless = !window;
+    runOptions().assetsDir = g_assets;
+    IdleApp app;
+    return app.run();
+}
+
+// ---- the bare SDL2 loop ----
+
+int runBare(bool window, int frames) {
+    SDL_Window* win = nullptr;
+    SDL_Surface* target = nullptr;
+    SDL_Renderer* r = nullptr;
+    if (window) {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0)
+            return 1;
+        const char* choice = SDL_getenv("CARDHALL_RENDERER");
+        bool accelerated = choice && std::string(choice) == "accelerated";
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        win = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1024, 768,
+                               SDL_WINDOW_SHOWN);
+        r = SDL_CreateRenderer(win, -1, accelerated ? SDL_RENDERER_ACCELERATED : SDL_RENDERER_SOFTWARE);
+    } else {
+        target = SDL_CreateRGBSurfaceWithFormat(0, 1024, 768, 32, SDL_PIXELFORMAT_ARGB8888);
+        r = SDL_CreateSoftwareRenderer(target);
+    }
+    if (!r)
+        return 1;
+    TTF_Init();
+    Layout layout;
+    std::string sheet = g_assets + "/poker_surface.png";
+    SDL_Surface* s = IMG_Load(sheet.c_str());
+    if (!s)
+        return 1;
+    SDL_Texture* cards = SDL_CreateTextureFromSurface(r, s);
+    SDL_FreeSurface(s);
+    SDL_SetTextureBlendMode(cards, SDL_BLENDMODE_BLEND);
+    TTF_Font* latin = TTF_OpenFont((g_assets + "/" + kFont).c_str(), 18);
+    TTF_Font* cjk = TTF_OpenFont((g_assets + "/fonts/wqy-microhei.ttc").c_str(), 18);
+    if (!cjk)
+        cjk = TTF_OpenFont("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", 18);
+    std::vector<SDL_Texture*> texts;
+    std::vector<SDL_Rect> textRects;
+    for (int j = 0; j < kLabels; ++j) {
+        TTF_Font* f = j % 3 == 0 ? cjk : latin;
+        SDL_Surface* t = TTF_RenderUTF8_Blended(f, layout.texts[j].c_str(), SDL_Color{255, 255, 255, 255});
+        SDL_Texture* tex = SDL_CreateTextureFromSurface(r, t);
+        SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
+        texts.push_back(tex);
+        textRects.push_back({layout.labels[j].x - t->w / 2, layout.labels[j].y - t->h / 2, t->w, t->h});
+        SDL_FreeSurface(t);
+    }
+    auto frame = [&] {
+        SDL_Event e;
+        while (win && SDL_PollEvent(&e)) {
+        }
+        SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+        SDL_RenderClear(r);
+        for (int i = 0; i < kSprites; ++i) {
+            SDL_Rect src{kFaceX[i % 4], 0, 98, 138};
+            SDL_Rect dst{layout.sprites[i].x - 49, layout.sprites[i].y - 69, 98, 138};
+            SDL_RenderCopy(r, cards, &src, &dst);
+        }
+        for (int j = 0; j < kLabels; ++j) {
+            SDL_SetTextureColorMod(texts[j], 255, j % 2 ? 255 : 0, j % 2 ? 255 : 0);
+            SDL_RenderCopy(r, texts[j], nullptr, &textRects[j]);
+        }
+        SDL_RenderPresent(r);
+    };
+    for (int i = 0; i < 10; ++i)
+        frame();
+    double c0 = cpuSeconds();
+    for (int f = 0; f < frames; ++f)
+        frame();
+    double c1 = cpuSeconds();
+    std::printf("frames=%d drawn=%d cpu_ms=%.4f\n", frames, frames, (c1 - c0) * 1000.0 / frames);
+    for (SDL_Texture* t : texts)
+        SDL_DestroyTexture(t);
+    SDL_DestroyTexture(cards);
+    SDL_DestroyRenderer(r);
+    if (target)
+        SDL_FreeSurface(target);
+    if (win)
+        SDL_DestroyWindow(win);
+    return 0;
+}
+
+// ---- the parent: one child per case ----
+
+struct Result {
+    std::string out;
+    double maxRssMiB = 0;
+    int status = -1;
+};
+
+Result runChild(const std::vector<std::string>& args) {
+    Result res;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return res;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 1);
+        close(fds[0]);
+        close(fds[1]);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv("/proc/self/exe", argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    char buf[512];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0)
+        res.out.append(buf, std::size_t(n));
+    close(fds[0]);
+    int status = 0;
+    rusage ru{};
+    wait4(pid, &status, 0, &ru);
+    res.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    res.maxRssMiB = double(ru.ru_maxrss) / 1024.0;
+    return res;
+}
+
+double field(const std::string& out, const std::string& name) {
+    auto p = out.find(name + "=");
+    return p == std::string::npos ? -1.0 : std::atof(out.c_str() + p + name.size() + 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool window = false;
+    int frames = 300;
+    std::string childCase;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--window")
+            window = true;
+        else if (a == "--frames" && i + 1 < argc)
+            frames = std::atoi(argv[++i]);
+        else if (a == "--case" && i + 1 < argc)
+            childCase = argv[++i];
+        else if (a == "--assets" && i + 1 < argc)
+            g_assets = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: %s [--window] [--frames N] [--assets DIR]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (childCase == "engine")
+        return runEngine(window, frames);
+    if (childCase == "bare")
+        return runBare(window, frames);
+    if (childCase == "idle")
+        return runIdle(window);
+
+    const char* renderer = SDL_getenv("CARDHALL_RENDERER");
+    std::printf("mode: %s, renderer: %s, %d sprites 98x138 + %d labels, %d frames per case\n",
+                window ? "window" : "headless", window ? (renderer ? renderer : "software") : "software",
+                kSprites, kLabels, frames);
+    std::vector<std::string> base{argv[0], "--frames", std::to_string(frames), "--assets", g_assets};
+    if (window)
+        base.push_back("--window");
+    auto with = [&](const char* c) {
+        auto v = base;
+        v.push_back("--case");
+        v.push_back(c);
+        return v;
+    };
+    Result bare = runChild(with("bare"));
+    Result engine = runChild(with("engine"));
+    Result idle = runChild(with("idle"));
+    if (bare.status != 0 || engine.status != 0 || idle.status != 0) {
+        std::fprintf(stderr, "a case failed: bare %d, engine %d, idle %d\n", bare.status, engine.status,
+                     idle.status);
+        return 1;
+    }
+    double b = field(bare.out, "cpu_ms"), e = field(engine.out, "cpu_ms");
+    std::printf("%-28s %10s %12s\n", "case", "CPU ms/frame", "peak RSS MiB");
+    std::printf("%-28s %10.3f %12.1f\n", "bare SDL2 loop (floor)", b, bare.maxRssMiB);
+    std::printf("%-28s %10.3f %12.1f\n", "engine, every frame drawn", e, engine.maxRssMiB);
+    std::printf("ratio engine / floor: %.3f (goal <= 1.2)\n", e / b);
+    std::printf("RSS engine - floor: %.1f MiB (goal <= 20)\n", engine.maxRssMiB - bare.maxRssMiB);
+    std::printf("idle desk at 60 fps: %.2f %% of a core, %d of %d frames drawn (goal < 2 %%)\n",
+                field(idle.out, "idle_cpu_percent"), int(field(idle.out, "idle_drawn")),
+                int(field(idle.out, "idle_frames")));
+    return 0;
+}
