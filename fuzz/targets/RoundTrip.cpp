@@ -1,0 +1,214 @@
+// Texts that one side builds and the other side reads, with values the input chooses: every client
+// request goes through the framing and the server's reader and must come out as the same request;
+// every server message goes through the framing and the client's reader and must give back the
+// values it was built from, player names of any bytes included.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "cards/CardList.h"
+#include "core/Messages.h"
+#include "core/Requests.h"
+#include "net/Protocol.h"
+#include "support/ByteReader.h"
+#include "support/FuzzCheck.h"
+#include "support/FuzzTargets.h"
+
+using hallserver::ParseOutcome;
+using hallserver::Request;
+using hallserver::RequestKind;
+
+namespace {
+
+// One frame through the client's stream cutter, fed a byte at a time.
+std::string throughFrames(const std::string& frame) {
+    FrameReader reader;
+    std::string body;
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        reader.append(frame.data() + i, 1);
+        const FrameReader::Status status = reader.next(body);
+        FUZZ_CHECK(status ==
+                   (i + 1 == frame.size() ? FrameReader::Status::Frame : FrameReader::Status::NeedMore));
+    }
+    return body;
+}
+
+std::vector<int> codesFrom(ByteReader& in, std::size_t count, bool anyInt) {
+    std::vector<int> codes;
+    for (std::size_t i = 0; i < count && !in.empty(); ++i) {
+        codes.push_back(anyInt ? in.int32() : in.byte() % 54);
+    }
+    return codes;
+}
+
+bool allInDeck(const std::vector<int>& codes) {
+    for (int c : codes) {
+        if (c < 0 || c > 53) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void clientToServer(ByteReader& in) {
+    const std::uint8_t kind = in.byte() % 7;
+    const int desk = in.int32();
+    const int site = in.int32();
+    const std::uint8_t shape = in.byte();
+    std::vector<int> codes = codesFrom(in, shape % 64, (shape & 0x80) != 0);
+
+    std::string text;
+    RequestKind expected = RequestKind::Other;
+    bool usable = true;
+    std::vector<int> cards;
+    switch (kind) {
+        case 0:
+            text = makeQueryRequest();
+            expected = RequestKind::Query;
+            break;
+        case 1:
+            text = makeAddRequest();
+            expected = RequestKind::Add;
+            break;
+        case 2:
+            text = makeReadyRequest(desk, site);
+            expected = RequestKind::Ready;
+            break;
+        case 3:
+            text = makeLeaveRequest(desk, site);
+            expected = RequestKind::Leave;
+            break;
+        case 4:
+            text = makePlayRequest(desk, site, codes);
+            expected = RequestKind::Play;
+            cards = codes;
+            // The server takes card lists of deck codes only, at most a deck's worth.
+            usable = allInDeck(codes) && codes.size() <= 54;
+            break;
+        case 5:
+            text = makePassRequest(desk, site);
+            expected = RequestKind::Play;
+            break;
+        default: {
+            const int code = codes.empty() ? 0 : codes[0];
+            text = makeAutoLeadRequest(desk, site, code);
+            expected = RequestKind::Play;
+            cards = {code};
+            usable = allInDeck(cards);
+        }
+    }
+    FUZZ_CHECK(!text.empty() && text.size() <= hallserver::kMaxFrameBody);
+    const std::string body = throughFrames(encodeFrame(text));
+    FUZZ_CHECK(body == text);
+
+    Request request;
+    const ParseOutcome outcome = hallserver::parseRequest(body.data(), body.size(), request);
+    FUZZ_CHECK(outcome == (usable ? ParseOutcome::Ok : ParseOutcome::Ignored));
+    if (outcome != ParseOutcome::Ok) {
+        return;
+    }
+    FUZZ_CHECK(request.kind == expected);
+    if (expected != RequestKind::Query && expected != RequestKind::Add) {
+        FUZZ_CHECK(request.desk == desk && request.site == site);
+    }
+    FUZZ_CHECK(request.cards == cards);
+}
+
+void checkRead(const std::string& text, stMsg& msg) {
+    const hallserver::Frame frame = hallserver::makeFrame(text);
+    FUZZ_CHECK(*frame == encodeFrame(text));
+    const std::string body = throughFrames(*frame);
+    FUZZ_CHECK(readServerMessage(body, msg) == ReadResult::Ok);
+}
+
+void serverToClient(ByteReader& in) {
+    const std::uint8_t kind = in.byte() % 9;
+    const int a = in.int32();
+    const int b = in.int32();
+    const int c = in.int32();
+    const std::uint8_t shape = in.byte();
+    const std::vector<int> codes = codesFrom(in, shape % 64, (shape & 0x80) != 0);
+    // Names and other texts: any bytes at all, cut into pieces by the byte value 0xFF.
+    std::vector<std::string> texts;
+    std::string piece;
+    const std::string rest = in.rest();
+    for (const char ch : rest) {
+        if (static_cast<unsigned char>(ch) == 0xFF) {
+            texts.push_back(piece);
+            piece.clear();
+        } else {
+            piece += ch;
+        }
+    }
+    texts.push_back(piece);
+    texts.resize(8);
+
+    stMsg msg;
+    switch (kind) {
+        case 0: {
+            const std::size_t online = static_cast<std::uint32_t>(a);
+            checkRead(hallserver::queryMessage(online, texts[0]), msg);
+            FUZZ_CHECK(msg.opt == "query" && msg.online == std::to_string(online) && msg.version == texts[0]);
+            FUZZ_CHECK(isVersionRejected(msg) == (texts[0] != "28"));
+            break;
+        }
+        case 1:
+            checkRead(hallserver::addMessage(a, b, texts[0]), msg);
+            FUZZ_CHECK(msg.opt == "add" && msg.desk == a && msg.site == b && msg.name == texts[0]);
+            break;
+        case 2:
+        case 3: {
+            std::array<hallserver::SeatEntry, 4> seats;
+            const int numbers[4] = {a, b, c, int(shape)};
+            for (int i = 0; i < 4; ++i) {
+                seats[i].name = texts[i];
+                seats[i].ready = numbers[i];
+                seats[i].result = numbers[3 - i];
+            }
+            const bool change = kind == 2;
+            checkRead(change ? hallserver::changeMessage(seats) : hallserver::overMessage(seats), msg);
+            FUZZ_CHECK(msg.opt == (change ? "change" : "over"));
+            for (int i = 0; i < 4; ++i) {
+                FUZZ_CHECK(msg.info[i].name == texts[i]);
+                FUZZ_CHECK(msg.info[i].ready == (change ? seats[i].ready : 0));
+                FUZZ_CHECK(msg.info[i].result == (change ? 0 : seats[i].result));
+            }
+            break;
+        }
+        case 4:
+            checkRead(hallserver::startMessage(codes), msg);
+            FUZZ_CHECK(msg.opt == "start" && parseCardList(msg.cards) == codes);
+            break;
+        case 5: {
+            const int must = shape & 1;
+            checkRead(hallserver::gameMessage(a, codes, texts[0], b, c, must), msg);
+            FUZZ_CHECK(msg.opt == "game" && msg.per == a && msg.now == b && msg.score == c &&
+                       msg.must == must);
+            FUZZ_CHECK(msg.surplus == texts[0] && parseCardList(msg.cards) == codes);
+            break;
+        }
+        case 6:
+            checkRead(hallserver::scoreMessage(a, b), msg);
+            FUZZ_CHECK(msg.opt == "score" && msg.p0 == std::to_string(a) && msg.p1 == std::to_string(b));
+            break;
+        case 7:
+            checkRead(hallserver::runMessage(a, texts[0]), msg);
+            FUZZ_CHECK(msg.opt == "run" && msg.site == a && msg.name == texts[0]);
+            break;
+        default:
+            checkRead(hallserver::timeoutMessage(), msg);
+            FUZZ_CHECK(msg.opt == "timeout");
+    }
+}
+
+}  // namespace
+
+void fuzzRoundTrip(const std::uint8_t* data, std::size_t size) {
+    ByteReader in(data, size);
+    if ((in.byte() & 1) == 0) {
+        clientToServer(in);
+    } else {
+        serverToClient(in);
+    }
+}
