@@ -1,4 +1,5 @@
 // The application run: start-up order, the loop and its ends, the view.
+#include <atomic>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -12,7 +13,7 @@ namespace {
 class CountingLayer : public Layer {
 public:
     CREATE_FUNC(CountingLayer);
-    static int s_frames;
+    static std::atomic<int> s_frames;
     static int s_endAt;
     bool init() override {
         Layer::init();
@@ -24,7 +25,7 @@ public:
             Director::getInstance()->end();
     }
 };
-int CountingLayer::s_frames = 0;
+std::atomic<int> CountingLayer::s_frames{0};
 int CountingLayer::s_endAt = -1;
 
 class TestApp : public Application {
@@ -82,7 +83,7 @@ TEST_F(ApplicationTest, RunCallsTheDelegateInOrderAndEndsAfterTheFrameLimit) {
     runOptions().frames = 5;
     EXPECT_EQ(Application::getInstance()->run(), 0);
     EXPECT_EQ(app.calls, (std::vector<std::string>{"initGLContextAttrs", "applicationDidFinishLaunching"}));
-    EXPECT_EQ(CountingLayer::s_frames, 5);
+    EXPECT_EQ(CountingLayer::s_frames.load(), 5);
     GLContextAttrs a = GLView::getGLContextAttrs();
     EXPECT_EQ(a.depthBits, 24);
     EXPECT_EQ(a.stencilBits, 8);
@@ -94,7 +95,7 @@ TEST_F(ApplicationTest, FailedStartUpReturnsWithoutEnteringTheLoop) {
     app.launchResult = false;
     runOptions().frames = 5;
     EXPECT_NE(app.run(), 0);
-    EXPECT_EQ(CountingLayer::s_frames, 0);
+    EXPECT_EQ(CountingLayer::s_frames.load(), 0);
     EXPECT_EQ(ct::runningScene(), nullptr);
 }
 
@@ -103,7 +104,7 @@ TEST_F(ApplicationTest, DirectorEndFromACallbackOrAnotherThreadEndsTheRunWithSta
         TestApp app;
         CountingLayer::s_endAt = 3;
         EXPECT_EQ(app.run(), 0);
-        EXPECT_EQ(CountingLayer::s_frames, 3);
+        EXPECT_EQ(CountingLayer::s_frames.load(), 3);
     }
     {
         CountingLayer::s_frames = 0;
@@ -116,7 +117,7 @@ TEST_F(ApplicationTest, DirectorEndFromACallbackOrAnotherThreadEndsTheRunWithSta
         });
         EXPECT_EQ(app.run(), 0);
         ender.join();
-        EXPECT_GE(CountingLayer::s_frames, 1);
+        EXPECT_GE(CountingLayer::s_frames.load(), 1);
     }
 }
 
