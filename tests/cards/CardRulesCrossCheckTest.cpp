@@ -224,7 +224,7 @@ protected:
 };
 
 TEST_F(RandomPlays, RunsOfPairsAndTriples) {
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 50000; ++i) {
         const int width = pick(2, 3);
         Cards cards = run(width, pick(width == 2 ? 3 : 2, 13));
         if (pick(0, 9) == 0)
@@ -237,7 +237,7 @@ TEST_F(RandomPlays, RunsOfPairsAndTriples) {
 }
 
 TEST_F(RandomPlays, BombsAndCopies) {
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 50000; ++i) {
         Cards cards;
         const int number = pick(0, 13);
         // Few suits now and then, so that copies of one code are common.
@@ -254,7 +254,7 @@ TEST_F(RandomPlays, BombsAndCopies) {
 }
 
 TEST_F(RandomPlays, FullHousesWithJokers) {
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 50000; ++i) {
         Cards cards;
         const int triple = pick(0, 3) == 0 ? kJokerNumber : pick(0, 13);
         const int pair = pick(0, 2) == 0 ? kJokerNumber : pick(0, 13);
@@ -270,7 +270,7 @@ TEST_F(RandomPlays, FullHousesWithJokers) {
 }
 
 TEST_F(RandomPlays, MixedListsAndWholeHands) {
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 50000; ++i) {
         Cards cards;
         // Draw from a narrow band of numbers so that shapes happen by chance, or from the whole deck.
         const bool narrow = pick(0, 3) != 0;
@@ -315,7 +315,7 @@ TEST_F(RandomPlays, PlayCheckIsConsistent) {
         sortCards(cards);
         return cards;
     };
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 50000; ++i) {
         const Cards a = randomPlay(), b = randomPlay();
         const PlayInfo infoA = classifyPlay(a), infoB = classifyPlay(b);
         Cards last = a, play = b;
