@@ -155,6 +155,17 @@ bool ensureVideo() {
     EngineState& s = engineState();
     if (s.videoInitialised)
         return true;
+    auto set = [](const char* name) {
+        const char* v = SDL_getenv(name);
+        return v && *v;
+    };
+    // No display server named at all: say so without letting SDL try each one.
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
+        std::fprintf(stderr,
+                     "No display available: run with --headless, or start the program under Xvfb "
+                     "(xvfb-run -a ...).\n");
+        return false;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr,
                      "No display available (%s): run with --headless, or start the program under Xvfb "

@@ -1,5 +1,9 @@
 // The application run: start-up order, the loop and its ends, the view.
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -157,4 +161,21 @@ TEST_F(ApplicationTest, ViewRecordsItsSettingsAndTheDesignResolution) {
     wide->setDesignResolutionSize(1024, 768, ResolutionPolicy::NO_BORDER);
     EXPECT_FLOAT_EQ(wide->getVisibleSize().width, 1024);
     EXPECT_FLOAT_EQ(wide->getVisibleSize().height, 512);
+}
+
+TEST(ApplicationProgramTest, AWindowWithoutADisplaySaysSoInOneLineAndFails) {
+    std::string cmd = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '") +
+                      ENGINE_DEMO_PATH + "' --frames 1 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p))
+        out += buf;
+    int status = pclose(p);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_NE(out.find("--headless"), std::string::npos) << out;
+    EXPECT_NE(out.find("Xvfb"), std::string::npos) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
