@@ -136,6 +136,31 @@ def main():
               bytes([1, kind]) + i32(12) + i32(-1) + i32(3) + bytes([3, 0, 19, 53]) +
               b"\xff".join(t.encode("utf-8") for t in ("player", "\u73a9\u5bb6", "\"q\\\n\x01", "28")))
 
+    # Game server sessions: a setup byte (bit 0: bots), a seed byte, then steps of an operation byte
+    # (0 connect, 1 disconnect, 2 query, 3 add, 4 ready, 5 leave, 6 play, 7 pass, 8 raw body,
+    # 9 clock), the connection byte and the aim byte (0: the client's own seat), and the operation's
+    # own bytes (play: count and first card; raw: length and bytes; clock: odd for the next timer).
+    def clock(times):
+        return bytes([9, 0, 0, 1]) * times
+
+    one_with_bots = bytes([1, 7, 0, 3, 0, 0]) + clock(6) + bytes([4, 0, 0]) + clock(3)
+    one_with_bots += (bytes([6, 0, 0, 1, 0]) + clock(4)) * 20 + clock(40)
+    write("game_server", "one-player-and-bots", one_with_bots)
+
+    four = bytes([0, 3]) + bytes([0]) * 4
+    four += b"".join(bytes([3, i, 0]) for i in range(4)) + b"".join(bytes([4, i, 0]) for i in range(4))
+    for turn in range(30):
+        i = turn % 4
+        four += bytes([6, i, 0, 1 + turn % 3, turn % 5]) + bytes([7, i, 0]) + bytes([9, i, 0, 1])
+    four += bytes([5, 0, 0]) + clock(10) + bytes([1, 1, 0])
+    write("game_server", "four-players", four)
+
+    raw = bytes([0, 1, 0])
+    for body in (REQUESTS["query"], REQUESTS["add"], '{"opt":"game","desk":1,"site":0,"cards":"8,"}', "[[["):
+        data = body.encode()
+        raw += bytes([8, 0, 0, len(data)]) + data
+    write("game_server", "raw-bodies", raw)
+
 
 if __name__ == "__main__":
     main()
