@@ -1,5 +1,7 @@
 #include "net/TcpServer.h"
 
+#include <algorithm>
+
 #include "core/Log.h"
 
 namespace hallserver {
@@ -12,6 +14,8 @@ unsigned long long ull(ConnId id) {
 
 // Several queued frames are joined into one write of at most this many bytes.
 constexpr std::size_t kJoinedWrite = 64 * 1024;
+// A frame body is read in pieces of at most this many bytes.
+constexpr std::size_t kReadPiece = 4096;
 
 }  // namespace
 
@@ -132,18 +136,28 @@ void TcpServer::readHeader(const ConnPtr& conn) {
                              close(conn, "bad frame length");
                              return;
                          }
-                         conn->body.resize(length);
+                         conn->bodyLength = length;
+                         conn->body.clear();
                          readBody(conn);
                      });
 }
 
 void TcpServer::readBody(const ConnPtr& conn) {
-    asio::async_read(conn->socket, asio::buffer(&conn->body[0], conn->body.size()),
+    // The body grows with what has arrived, a piece at a time, so a client that announces a large
+    // frame and sends nothing holds no more than one piece.
+    const std::size_t got = conn->body.size();
+    const std::size_t piece = std::min<std::size_t>(conn->bodyLength - got, kReadPiece);
+    conn->body.resize(got + piece);
+    asio::async_read(conn->socket, asio::buffer(&conn->body[got], piece),
                      [this, conn](const asio::error_code& ec, std::size_t) {
                          if (conn->closed)
                              return;
                          if (ec) {
                              close(conn, "read failed inside a frame");
+                             return;
+                         }
+                         if (conn->body.size() < conn->bodyLength) {
+                             readBody(conn);
                              return;
                          }
                          ++stats_.framesIn;
@@ -152,6 +166,8 @@ void TcpServer::readBody(const ConnPtr& conn) {
                              close(conn, "request is not JSON");
                              return;
                          }
+                         if (conn->body.capacity() > kReadPiece)
+                             std::string().swap(conn->body);  // give back what a large frame took
                          rearm();
                          if (!conn->closing)
                              readHeader(conn);

@@ -52,7 +52,8 @@ private:
         ConnId id = 0;
         asio::ip::tcp::socket socket;
         unsigned char header[4] = {0, 0, 0, 0};
-        std::string body;
+        std::string body;            // the part of the frame body read so far
+        std::size_t bodyLength = 0;  // the announced length
         std::deque<Frame> out;
         std::size_t outBytes = 0;
         std::size_t inFlight = 0;  // frames of `out` being written

@@ -124,3 +124,21 @@ TEST(ServerNet, MaxConnectionsIsEnforced) {
     }
     EXPECT_TRUE(served);
 }
+
+TEST(ServerNet, FrameArrivingInPiecesIsReadWhole) {
+    ServerThread s;
+    NetClient client(s.port());
+    ASSERT_TRUE(client.connected());
+    // A large frame (several read pieces) followed by a small one, a few bytes per write.
+    const std::string bytes = NetClient::frame(paddedQuery(9000)) + NetClient::frame("{\"opt\":\"query\"}");
+    for (std::size_t at = 0; at < bytes.size(); at += 700) {
+        ASSERT_TRUE(client.sendRaw(bytes.substr(at, 700)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(client.receiveContaining("\"query\""));
+    EXPECT_TRUE(client.receiveContaining("\"query\""));
+    const std::string tiny = NetClient::frame("{\"opt\":\"add\"}");
+    for (char c : tiny)
+        ASSERT_TRUE(client.sendRaw(std::string(1, c)));
+    EXPECT_TRUE(client.receiveContaining("\"add\""));
+}
