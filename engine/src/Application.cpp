@@ -143,6 +143,18 @@ bool savePng(RenderContext& ctx, const std::string& file) {
 
 }  // namespace detail
 
+namespace {
+// Closes SDL's video side (and the desktop bus it opened) once the window is gone.
+void shutdownVideo() {
+    detail::EngineState& s = detail::engineState();
+    if (s.videoInitialised) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();
+        s.videoInitialised = false;
+    }
+}
+}  // namespace
+
 int Application::run() {
     detail::setMainThread();
     RunOptions& options = runOptions();
@@ -158,12 +170,14 @@ int Application::run() {
     initGLContextAttrs();
     if (!applicationDidFinishLaunching()) {
         director->purge();
+        shutdownVideo();
         return 1;
     }
     if (!director->getOpenGLView()) {
         GLView* view = GLViewImpl::createWithRect("", Rect(0, 0, 1024, 768));
         if (!view) {
             director->purge();
+            shutdownVideo();
             return 1;
         }
         director->setOpenGLView(view);
@@ -213,6 +227,7 @@ int Application::run() {
         }
     }
     director->purge();
+    shutdownVideo();
     return status;
 }
 

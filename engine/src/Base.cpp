@@ -96,8 +96,8 @@ void setMainThread() {
 }
 
 bool isMainThread() {
-    auto& s = engineState();
-    return s.mainThreadHash == 0 || s.mainThreadHash == threadHash();
+    std::uint64_t main = engineState().mainThreadHash.load();
+    return main == 0 || main == threadHash();
 }
 
 void reportOnce(const std::string& message) {

@@ -57,7 +57,7 @@ bool peekSceneDirty();
 struct EngineState {
     bool headless = false;          // views are offscreen
     bool videoInitialised = false;  // SDL video subsystem is up
-    std::uint64_t mainThreadHash = 0;
+    std::atomic<std::uint64_t> mainThreadHash{0};
     // A window (not offscreen) view is the director's view.
     std::atomic<bool> windowActive{false};
 };
