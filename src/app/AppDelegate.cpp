@@ -8,9 +8,7 @@
 #if CARDHALL_WITH_ATLAS
 #include "app/SpriteFrames.h"
 #endif
-#if CARDHALL_WITH_HALL
 #include "scenes/HallScene.h"
-#endif
 
 USING_NS_CC;
 
@@ -21,32 +19,8 @@ static cocos2d::Size largeResolutionSize = cocos2d::Size(1024, 768);
 
 namespace {
 
-#if !CARDHALL_WITH_HALL
-// Stands in for the hall while it is not part of the build: asks for the online count and takes
-// one message from the queue ten times a second, dropping it.
-class LinkPlaceholderLayer : public Layer {
-public:
-    CREATE_FUNC(LinkPlaceholderLayer);
-
-    bool init() override {
-        if (!Layer::init()) {
-            return false;
-        }
-        schedule(CC_SCHEDULE_SELECTOR(LinkPlaceholderLayer::pollMessage), 0.1f);
-        CMessageQueue::getInstance()->sendMessage(makeQueryRequest());
-        return true;
-    }
-
-    void pollMessage(float) { CMessageQueue::getInstance()->popMessage(); }
-};
-#endif
-
 Layer* createFirstLayer() {
-#if CARDHALL_WITH_HALL
     return CHallScene::create();
-#else
-    return LinkPlaceholderLayer::create();
-#endif
 }
 
 }  // namespace
