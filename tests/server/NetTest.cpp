@@ -142,3 +142,28 @@ TEST(ServerNet, FrameArrivingInPiecesIsReadWhole) {
         ASSERT_TRUE(client.sendRaw(std::string(1, c)));
     EXPECT_TRUE(client.receiveContaining("\"add\""));
 }
+
+TEST(ServerNet, LostConnectionDuringAHandSendsRunAndAnIdleDeskTimesOut) {
+    ServerConfig game;
+    game.idleTimeout = kSecond / 2;
+    ServerThread s(NetConfig(), game);
+    std::vector<std::unique_ptr<NetClient>> players;
+    for (int site = 0; site < 4; ++site) {
+        players.push_back(std::make_unique<NetClient>(s.port()));
+        ASSERT_TRUE(players.back()->send("{\"opt\":\"add\"}"));
+        ASSERT_TRUE(players.back()->receiveContaining("\"add\""));
+    }
+    for (int site = 0; site < 4; ++site)
+        ASSERT_TRUE(players[site]->send(readyRequest(1, site)));
+    for (auto& player : players)
+        ASSERT_TRUE(player->receiveContaining("\"start\""));
+    players[3].reset();  // seat 3 vanishes mid-hand
+    for (int site = 0; site < 3; ++site) {
+        auto run = players[site]->receiveContaining("\"run\"");
+        ASSERT_TRUE(run) << "seat " << site;
+        EXPECT_NE(run->find("\"site\":\"3\""), std::string::npos) << *run;
+    }
+    // Nobody gets ready again: the desk is closed after the idle timeout.
+    for (int site = 0; site < 3; ++site)
+        EXPECT_TRUE(players[site]->receiveContaining("\"timeout\"")) << "seat " << site;
+}
