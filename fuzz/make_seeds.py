@@ -161,6 +161,28 @@ def main():
         raw += bytes([8, 0, 0, len(data)]) + data
     write("game_server", "raw-bodies", raw)
 
+    # Bot sessions: a seed byte, then steps of an operation byte (0 add, 1 start, 2 game, 3 over,
+    # 4 run, 5 timeout, 6 query, 7 raw body, 8 clock), two bytes for seats (value + 1; add: desk - 1),
+    # then the message's own bytes: card lists as a count (below 64) and codes + 3, game with a must
+    # byte before its cards, raw bodies as a length and bytes, the clock as 20 ms steps.
+    def card_bytes(codes):
+        return bytes([len(codes)]) + bytes(c + 3 for c in codes)
+
+    hand = [0, 4, 8, 9, 12, 13, 16, 19, 20, 24, 28, 32, 36, 40, 44, 48, 52, 53]
+    session = bytes([5]) + bytes([0, 1, 2]) + bytes([1, 0, 0]) + card_bytes(hand)
+    session += bytes([2, 0, 2, 1]) + card_bytes([])        # own lead, must
+    session += bytes([8, 0, 0, 100])                        # the bot moves
+    session += bytes([2, 4, 2, 0]) + card_bytes([10])       # seat 3 played a three, our turn
+    session += bytes([8, 0, 0, 100])
+    session += bytes([2, 2, 3, 0]) + card_bytes([52, 52])   # a pair of jokers to beat
+    session += bytes([8, 0, 0, 100]) + bytes([3, 0, 0]) + bytes([5, 0, 0])
+    write("bot_player", "one-hand", session)
+    raw = bytes([9])
+    for body in (SERVER_MESSAGES["add"], SERVER_MESSAGES["start"], SERVER_MESSAGES["game"], "{\"opt\":7}"):
+        data = body.encode()[:63]
+        raw += bytes([7, 0, 0, len(data)]) + data
+    write("bot_player", "raw-bodies", raw)
+
 
 if __name__ == "__main__":
     main()

@@ -6,7 +6,7 @@ set(CARDHALL_FUZZ_SUPPORT_SOURCES
   ${CARDHALL_FUZZ_DIR}/support/FuzzCheck.cpp
   ${CARDHALL_FUZZ_DIR}/support/JsonOracle.cpp)
 
-set(CARDHALL_FUZZ_TARGETS server_message frame_stream card_list card_rules request round_trip game_server)
+set(CARDHALL_FUZZ_TARGETS server_message frame_stream card_list card_rules request round_trip game_server bot_player)
 
 set(fuzz_server_message_function fuzzServerMessage)
 set(fuzz_server_message_source targets/ServerMessage.cpp)
@@ -35,6 +35,10 @@ set(fuzz_round_trip_libraries cardhall_server_core cardhall_protocol cardhall_ca
 set(fuzz_game_server_function fuzzGameServer)
 set(fuzz_game_server_source targets/GameServer.cpp)
 set(fuzz_game_server_libraries cardhall_server_core cardhall_protocol cardhall_cardrules)
+
+set(fuzz_bot_player_function fuzzBotPlayer)
+set(fuzz_bot_player_source targets/BotPlayer.cpp)
+set(fuzz_bot_player_libraries cardhall_server_core cardhall_cardrules)
 
 # True in `out` when every library that target `name` needs has been defined.
 function(cardhall_fuzz_target_available name out)

@@ -21,3 +21,5 @@ void fuzzRequest(const std::uint8_t* data, std::size_t size);
 void fuzzRoundTrip(const std::uint8_t* data, std::size_t size);
 // The reference server's game state driven by a stream of connections, requests and clock steps.
 void fuzzGameServer(const std::uint8_t* data, std::size_t size);
+// The bot's reading of server messages and the requests it sends in answer.
+void fuzzBotPlayer(const std::uint8_t* data, std::size_t size);

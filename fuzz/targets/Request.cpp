@@ -2,7 +2,6 @@
 // the parse verdict against rapidjson's recursive parser, the outcome against a table of the members
 // each request needs, and its strict card lists against the client's lenient reader.
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -71,16 +70,6 @@ RequestKind expectedKind(const rapidjson::Document& doc, bool& usable) {
     return RequestKind::Other;
 }
 
-// Open faults (fuzz/regressions/open/) that a run may be told to step over with
-// CARDHALL_FUZZ_SKIP_OPEN=1, so that fuzzing can go on past them until they are fixed.
-bool skipOpenFaults() {
-    static const bool skip = [] {
-        const char* v = std::getenv("CARDHALL_FUZZ_SKIP_OPEN");
-        return v != nullptr && v[0] == '1';
-    }();
-    return skip;
-}
-
 }  // namespace
 
 void fuzzRequest(const std::uint8_t* data, std::size_t size) {
@@ -111,7 +100,8 @@ void fuzzRequest(const std::uint8_t* data, std::size_t size) {
     std::size_t skip = 0;
     if (size >= 3 && std::memcmp(body, "\xEF\xBB\xBF", 3) == 0) {
         skip = 3;
-    } else if (size >= 1 && std::memchr("\xEF\xBB\xBF", body[0], 3) != nullptr && skipOpenFaults()) {
+    } else if (size >= 1 && std::memchr("\xEF\xBB\xBF", body[0], 3) != nullptr &&
+               fuzzcheck::skipOpenFaults()) {
         return;  // open: leading bytes of a broken byte order mark are dropped and the rest read
     }
     rapidjson::Document doc;
