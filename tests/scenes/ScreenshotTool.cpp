@@ -3,9 +3,15 @@
 // as from a game server; touches and clicks are injected at design coordinates.
 //
 //   scenes-screenshots OUTPUT_DIR [ASSETS_DIR]
+//   scenes-screenshots --server PORT OUTPUT_DIR [ASSETS_DIR]
+//
+// With --server the scenes play against a running game server on 127.0.0.1:PORT (the reference
+// server with its bots): quick join, ready, and on every own turn the lowest card when leading or a
+// pass otherwise; the desk is saved once rows and marks are on the table.
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -33,9 +39,10 @@ T* runningLayer() {
     return dynamic_cast<T*>(scene->getChildren().front());
 }
 
-// Steps frames (giving the receive thread time) until `done` holds; false after about 5 s.
-bool stepUntil(const std::function<bool()>& done) {
-    for (int frame = 0; frame < 2500; ++frame) {
+// Steps frames (giving the receive thread time) until `done` holds; false after about `seconds`.
+bool stepUntil(const std::function<bool()>& done, double seconds = 5) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
         if (done()) {
             return true;
         }
@@ -66,22 +73,108 @@ std::string game(int per, const std::string& cards, const std::string& surplus, 
            R"(","score":")" + std::to_string(score) + R"("})";
 }
 
+// Plays against a real server and saves the hall, the waiting desk and the desk in play.
+int againstServer(unsigned short port, const std::string& out) {
+    CMessageQueue::getInstance()->setServerPort(port);
+    if (!CMessageQueue::getInstance()->connectServer()) {
+        std::fprintf(stderr, "no server on port %u\n", port);
+        return 1;
+    }
+    bool ok = true;
+    Scene* scene = Scene::create();
+    CHallScene* hall = CHallScene::create();
+    scene->addChild(hall);
+    Director::getInstance()->runWithScene(scene);
+    cct::step(1);
+    stepUntil([hall] { return hall->onlineLabel()->getString() != "online: 0"; });
+    ok &= save(out, "server-hall.png");
+
+    cct::click(Vec2(512, 384));
+    ok &= stepUntil([] { return runningLayer<CDeskScene>() != nullptr; });
+    CDeskScene* desk = runningLayer<CDeskScene>();
+    if (desk == nullptr) {
+        return 1;
+    }
+    // Wait for the bots to sit down.
+    stepUntil(
+        [desk] {
+            for (const auto& seat : desk->seats()) {
+                if (seat->nameLabel->getString().empty()) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        15);
+    cct::stepSeconds(0.5f);
+    ok &= save(out, "server-desk-waiting.png");
+
+    cct::click(Vec2(512, 170));
+    ok &= stepUntil([desk] { return !desk->handCards().empty(); }, 15);
+
+    // Play until three other seats show a row or a pass mark at the own turn.
+    bool saved = false;
+    for (int turn = 0; turn < 40 && !saved && desk->isPlaying(); ++turn) {
+        if (!stepUntil([desk] { return desk->putButton()->isVisible() || !desk->isPlaying(); }, 40)) {
+            break;
+        }
+        if (!desk->isPlaying()) {
+            break;
+        }
+        int marked = 0;
+        for (int k = 1; k < 4; ++k) {
+            const st_player_info& seat = *desk->seats()[k];
+            marked += !seat.playedCards.empty() || seat.passLabel->isVisible();
+        }
+        const bool leading = desk->lastPlay().empty();
+        CardSprite* lowest = desk->handCards().front();
+        if (leading) {
+            cct::click(Vec2(lowest->getPositionX() - 40, 45));
+        }
+        if (marked >= 2 && turn >= 3) {
+            if (!leading) {
+                cct::click(Vec2(lowest->getPositionX() - 40, 45));  // a raised card on show
+            }
+            cct::stepSeconds(2.0f);
+            ok &= save(out, "server-desk-play.png");
+            saved = true;
+            if (!leading) {
+                cct::click(Vec2(lowest->getPositionX() - 40, 45));
+            }
+        }
+        cct::click(leading ? Vec2(412, 170) : Vec2(612, 170));
+        cct::step(2);
+    }
+    CMessageQueue::getInstance()->disconnect();
+    cct::shutdown();
+    return ok && saved ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR [ASSETS_DIR]\n", argv[0]);
+    int first = 1;
+    unsigned short serverPort = 0;
+    if (argc > 2 && std::string(argv[1]) == "--server") {
+        serverPort = static_cast<unsigned short>(std::atoi(argv[2]));
+        first = 3;
+    }
+    if (argc <= first) {
+        std::fprintf(stderr, "usage: %s [--server PORT] OUTPUT_DIR [ASSETS_DIR]\n", argv[0]);
         return 2;
     }
-    const std::string out = argv[1];
-    const std::string assets = argc > 2 ? argv[2] : CARDHALL_TEST_ASSETS;
+    const std::string out = argv[first];
+    const std::string assets = argc > first + 1 ? argv[first + 1] : CARDHALL_TEST_ASSETS;
     cct::MessageBoxRecorder boxes;
     if (!cct::startHeadless(assets)) {
         return 1;
     }
     loadSpriteFrames();
-    testsupport::ScriptedServer server;
     Configuration::getInstance()->setValue("host", Value("127.0.0.1"));
+    if (serverPort != 0) {
+        return againstServer(serverPort, out);
+    }
+    testsupport::ScriptedServer server;
     CMessageQueue::getInstance()->setServerPort(server.port());
     if (!CMessageQueue::getInstance()->connectServer() || !server.acceptClient()) {
         std::fprintf(stderr, "no loopback connection\n");
