@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "ServerThread.h"
@@ -104,6 +105,11 @@ TEST_F(ClientAgainstServer, JoinsIsJoinedByBotsAndPlaysAHandToTheResultBox) {
         << "the hand was not dealt";
     desk = runningDesk();
 
+    // With CARDHALL_E2E_SCREENSHOT=FILE.png, the desk is saved a few seconds into the hand.
+    if (const char* shot = std::getenv("CARDHALL_E2E_SCREENSHOT")) {
+        stepUntil([] { return false; }, 3);
+        EXPECT_TRUE(cct::saveScreenshot(shot));
+    }
     auto resultShown = [&] {
         for (const auto& [title, text] : boxes.boxes()) {
             for (const char* wanted : kResultTitles) {
