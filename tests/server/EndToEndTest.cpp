@@ -13,6 +13,7 @@
 
 #include "ServerThread.h"
 #include "app/SpriteFrames.h"
+#include "cards/CardSprite.h"
 #include "cocos2d.h"
 #include "engine_testing.h"
 #include "net/MessageQueue.h"
@@ -57,7 +58,7 @@ protected:
     void SetUp() override {
         if (!exists(std::string(CARDHALL_TEST_ASSETS) + "/config/strings.plist"))
             GTEST_SKIP() << "no generated assets in " << CARDHALL_TEST_ASSETS;
-        server = std::make_unique<ServerThread>(NetConfig(), quickGame());
+        server = std::make_unique<ServerThread>(NetConfig(), game());
         ASSERT_TRUE(cct::startHeadless(CARDHALL_TEST_ASSETS));
         loadSpriteFrames();
         cocos2d::Configuration::getInstance()->setValue("host", cocos2d::Value("127.0.0.1"));
@@ -68,6 +69,51 @@ protected:
         cocos2d::Director::getInstance()->runWithScene(scene);
         cct::step();
     }
+    virtual ServerConfig game() const { return quickGame(); }
+
+    // Quick join from the hall, then ready at the desk: the desk with its 54 cards dealt.
+    CDeskScene* joinAndGetDealt() {
+        cct::click(cocos2d::Vec2(512, 384));  // the hall's quick-join button, at the centre
+        if (!stepUntil([] { return runningDesk() != nullptr; }, 20)) {
+            ADD_FAILURE() << "no desk opened";
+            return nullptr;
+        }
+        cocos2d::ui::Button* ready = runningDesk()->readyButton();
+        cct::click(at(ready));
+        if (!stepUntil([&] { return runningDesk() && runningDesk()->handCards().size() == 54; }, 20)) {
+            ADD_FAILURE() << "the hand was not dealt";
+            return nullptr;
+        }
+        return runningDesk();
+    }
+
+    static cocos2d::Vec2 at(cocos2d::Node* node) {
+        return node->getParent()->convertToWorldSpace(node->getPosition());
+    }
+
+    static bool isResult(const std::string& title) {
+        for (const char* wanted : kResultTitles) {
+            if (title == wanted)
+                return true;
+        }
+        return false;
+    }
+
+    // Checks the boxes shown in a hand: exactly one result box listing the four seats, nothing else
+    // (no link error, no refused play).
+    static void expectOnlyTheResult(const cct::MessageBoxRecorder& boxes) {
+        int results = 0;
+        for (const auto& [title, text] : boxes.boxes()) {
+            EXPECT_TRUE(isResult(title)) << title << ": " << text;
+            if (isResult(title)) {
+                ++results;
+                EXPECT_NE(text.find("0:"), std::string::npos) << text;
+                EXPECT_NE(text.find("3:"), std::string::npos) << text;
+            }
+        }
+        EXPECT_EQ(results, 1);
+    }
+
     void TearDown() override {
         CMessageQueue::getInstance()->disconnect();
         cct::shutdown();
@@ -92,19 +138,9 @@ protected:
 
 TEST_F(ClientAgainstServer, JoinsIsJoinedByBotsAndPlaysAHandToTheResultBox) {
     cct::MessageBoxRecorder boxes;
-    // The hall's quick-join button sits at the centre of the screen.
-    cct::click(cocos2d::Vec2(512, 384));
-    ASSERT_TRUE(stepUntil([] { return runningDesk() != nullptr; }, 20)) << "no desk opened";
-    CDeskScene* desk = runningDesk();
+    CDeskScene* desk = joinAndGetDealt();
+    ASSERT_NE(desk, nullptr);
     EXPECT_EQ(desk->site(), 0);
-
-    cocos2d::ui::Button* ready = desk->readyButton();
-    ASSERT_NE(ready, nullptr);
-    cct::click(ready->getParent()->convertToWorldSpace(ready->getPosition()));
-    ASSERT_TRUE(stepUntil([&] { return runningDesk() && runningDesk()->handCards().size() == 54; }, 20))
-        << "the hand was not dealt";
-    desk = runningDesk();
-
     // With CARDHALL_E2E_SCREENSHOT=FILE.png, the desk is saved a few seconds into the hand.
     if (const char* shot = std::getenv("CARDHALL_E2E_SCREENSHOT")) {
         stepUntil([] { return false; }, 3);
@@ -112,33 +148,63 @@ TEST_F(ClientAgainstServer, JoinsIsJoinedByBotsAndPlaysAHandToTheResultBox) {
     }
     auto resultShown = [&] {
         for (const auto& [title, text] : boxes.boxes()) {
-            for (const char* wanted : kResultTitles) {
-                if (title == wanted)
-                    return true;
-            }
+            if (isResult(title))
+                return true;
         }
         return false;
     };
     // The desk takes one message per 0.1 s of its clock: a hand of a few hundred messages.
     ASSERT_TRUE(stepUntil(resultShown, 150)) << "no result box";
-    // The result lists the four seats.
-    for (const auto& [title, text] : boxes.boxes()) {
-        for (const char* wanted : kResultTitles) {
-            if (title == wanted) {
-                EXPECT_NE(text.find("0:"), std::string::npos) << text;
-                EXPECT_NE(text.find("3:"), std::string::npos) << text;
-            }
-        }
-    }
-    // No other box: no error from the link, no refused play.
-    for (const auto& [title, text] : boxes.boxes()) {
-        bool result = false;
-        for (const char* wanted : kResultTitles)
-            result = result || title == wanted;
-        EXPECT_TRUE(result) << title << ": " << text;
-    }
+    expectOnlyTheResult(boxes);
     // The desk offers ready again.
     EXPECT_TRUE(stepUntil([&] { return desk->readyButton()->isVisible(); }, 5));
+}
+
+// The same, with the player's own turns taken by clicks: the highest card when leading (raised by a
+// tap, then the play button), the pass button otherwise. The server's own timeout is long, so a
+// hand only ends in time if the client's requests are accepted.
+class ClientPlayingByClicks : public ClientAgainstServer {
+protected:
+    ServerConfig game() const override {
+        ServerConfig config = quickGame();
+        config.turnTimeout = 20 * kSecond;
+        return config;
+    }
+};
+
+TEST_F(ClientPlayingByClicks, PlaysItsOwnTurnsThroughTheButtons) {
+    cct::MessageBoxRecorder boxes;
+    CDeskScene* desk = joinAndGetDealt();
+    ASSERT_NE(desk, nullptr);
+    int plays = 0, passes = 0;
+    auto actWhenOnTurn = [&] {
+        if (desk->turnSite() != desk->site() || !desk->putButton()->isVisible() ||
+            !desk->putButton()->isEnabled())
+            return;
+        if (desk->noputButton()->isVisible()) {
+            cct::click(at(desk->noputButton()));
+            ++passes;
+        } else if (!desk->handCards().empty()) {
+            cct::click(at(desk->handCards().back()));  // the rightmost card lies on top
+            cct::click(at(desk->putButton()));
+            ++plays;
+        }
+    };
+    auto resultShown = [&] {
+        actWhenOnTurn();
+        for (const auto& [title, text] : boxes.boxes()) {
+            if (isResult(title))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(stepUntil(resultShown, 150))
+        << "no result box after " << plays << " plays, " << passes << " passes";
+    expectOnlyTheResult(boxes);
+    EXPECT_GE(plays, 1) << "seat 0 leads the first hand";
+    EXPECT_GE(passes, 1);
+    // Every accepted lead took one card out of the hand on the screen.
+    EXPECT_EQ(desk->handCards().size(), 54u - static_cast<std::size_t>(plays));
 }
 
 // The client program itself, headless, connects to the server and passes its version check.
