@@ -177,6 +177,9 @@ void Director::drawScene() {
 }
 
 void Director::purge() {
+    // Boxes asked for from now on go to standard error instead of waiting for a window that is
+    // going away; the ones already waiting are released.
+    detail::engineState().windowActive = false;
     detail::cancelPendingMessageBoxes();
     _eventDispatcher->cancelCurrentTouch();
     if (_nextScene) {

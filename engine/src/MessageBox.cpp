@@ -278,6 +278,13 @@ void MessageBox(const char* msg, const char* title) {
     request->title = t;
     request->text = x;
     std::unique_lock<std::mutex> lock(g_mutex);
+    // Checked again under the lock: the engine may have stopped since, and its cancellation of the
+    // waiting boxes must not miss this one.
+    if (!g_recorder && !detail::engineState().windowActive) {
+        lock.unlock();
+        writeJsonLine(t, x);
+        return;
+    }
     g_pending.push_back(request);
     g_doneChanged.wait(lock, [&] { return request->done; });
 }
