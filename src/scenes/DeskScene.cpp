@@ -25,7 +25,6 @@ struct SeatGeometry {
 SeatGeometry seatGeometry(int screenSeat, float w, float h) {
     const float nh = kNicknameHeight;
     SeatGeometry g;
-    g.placeSurplus = true;
     switch (screenSeat) {
         case 0:  // bottom, the player; the own cards-left count is never shown
             g.name = Vec2(w / 2 - 35, nh / 2);
