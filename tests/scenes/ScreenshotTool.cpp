@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -165,7 +166,8 @@ int main(int argc, char** argv) {
     }
     const std::string out = argv[first];
     const std::string assets = argc > first + 1 ? argv[first + 1] : CARDHALL_TEST_ASSETS;
-    cct::MessageBoxRecorder boxes;
+    // Boxes are recorded (closed at once) until the last screenshot, which shows one.
+    auto boxes = std::make_unique<cct::MessageBoxRecorder>();
     if (!cct::startHeadless(assets)) {
         return 1;
     }
@@ -241,6 +243,18 @@ int main(int argc, char** argv) {
     send(server, game(0, cards, "51", 1, 0, 15));
     cct::stepSeconds(2.0f);
     ok &= save(out, "desk-turn.png");
+
+    // The end of the game: the result box drawn over the desk, saved from inside its own loop.
+    boxes.reset();
+    bool boxSaved = false;
+    cct::setMessageBoxFrameHook([&] {
+        boxSaved = save(out, "desk-over.png");
+        cct::closeMessageBox();
+    });
+    send(server, R"({"opt":"over","info":[{"name":"我","result":"20"},{"name":"东风","result":"-20"},)"
+                 R"({"name":"南山","result":"20"},{"name":"West Lake","result":"-20"}]})");
+    cct::setMessageBoxFrameHook(nullptr);
+    ok &= boxSaved;
 
     CMessageQueue::getInstance()->disconnect();
     cct::shutdown();
