@@ -8,6 +8,13 @@ namespace {
 
 class HallTest : public SceneTest {
 protected:
+    // The counter is shared by every hall of the process: each test starts it afresh (tests that
+    // need another phase set it themselves).
+    void SetUp() override {
+        SceneTest::SetUp();
+        s_hallTickCount = 1;
+    }
+
     // Runs a fresh hall the way start-up does and takes the query it sends at once.
     CHallScene* openHall() {
         cocos2d::Scene* scene = cocos2d::Scene::create();
@@ -24,7 +31,6 @@ protected:
 const Vec2 HallTest::kButton{512, 384};
 
 TEST_F(HallTest, BuildsBackgroundButtonAndOnlineLabel) {
-    s_hallTickCount = 1;
     CHallScene* hall = openHall();
     ASSERT_NE(hall, nullptr);
 
@@ -152,7 +158,6 @@ TEST_F(HallTest, PeriodicQueryFollowsTheSharedCounter) {
 }
 
 TEST_F(HallTest, TickRunsTenTimesASecond) {
-    s_hallTickCount = 1;
     openHall();
     cct::stepSeconds(1.0f);
     EXPECT_EQ(s_hallTickCount, 11);
