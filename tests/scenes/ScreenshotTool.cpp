@@ -1,13 +1,17 @@
-// Saves screenshots of the hall and the desk in the states the README shows. The real scenes run in
-// the headless engine and get their server messages over loopback from a scripted server, exactly
-// as from a game server; touches and clicks are injected at design coordinates.
+// Saves screenshots of the hall and the desk in the states the README shows (docs/images/screen-*). The real
+// scenes run in the headless engine and get their server messages over loopback from a scripted server,
+// exactly as from a game server; touches and clicks are injected at design coordinates.
 //
 //   scenes-screenshots OUTPUT_DIR [ASSETS_DIR]
 //   scenes-screenshots --server PORT OUTPUT_DIR [ASSETS_DIR]
 //
+// Scripted (no --server): the desk with raised cards, played rows, pass and over marks, scores and
+// a countdown (screen-desk-marks), after the own play (screen-desk-turn), and the result box
+// (screen-desk-over).
 // With --server the scenes play against a running game server on 127.0.0.1:PORT (the reference
 // server with its bots): quick join, ready, and on every own turn the lowest card when leading or a
-// pass otherwise; the desk is saved once rows and marks are on the table.
+// pass otherwise; saved are the hall (screen-hall), the desk with the bots seated
+// (screen-desk-waiting) and the desk in play once rows and marks are on the table (screen-desk-play).
 
 #include <chrono>
 #include <cstdio>
@@ -88,7 +92,7 @@ int againstServer(unsigned short port, const std::string& out) {
     Director::getInstance()->runWithScene(scene);
     cct::step(1);
     stepUntil([hall] { return hall->onlineLabel()->getString() != "online: 0"; });
-    ok &= save(out, "server-hall.png");
+    ok &= save(out, "screen-hall.png");
 
     cct::click(Vec2(512, 384));
     ok &= stepUntil([] { return runningLayer<CDeskScene>() != nullptr; });
@@ -108,7 +112,7 @@ int againstServer(unsigned short port, const std::string& out) {
         },
         15);
     cct::stepSeconds(0.5f);
-    ok &= save(out, "server-desk-waiting.png");
+    ok &= save(out, "screen-desk-waiting.png");
 
     cct::click(Vec2(512, 170));
     ok &= stepUntil([desk] { return !desk->handCards().empty(); }, 15);
@@ -137,7 +141,7 @@ int againstServer(unsigned short port, const std::string& out) {
                 cct::click(Vec2(lowest->getPositionX() - 40, 45));  // a raised card on show
             }
             cct::stepSeconds(2.0f);
-            ok &= save(out, "server-desk-play.png");
+            ok &= save(out, "screen-desk-play.png");
             saved = true;
             if (!leading) {
                 cct::click(Vec2(lowest->getPositionX() - 40, 45));
@@ -191,7 +195,6 @@ int main(int argc, char** argv) {
     cct::step(1);
     server.receiveFrame();
     send(server, R"({"opt":"query","online":"128","version":"28"})");
-    ok &= save(out, "hall.png");
 
     // Quick join; the server seats the player at desk 7, seat 0.
     cct::click(Vec2(512, 384));
@@ -206,7 +209,6 @@ int main(int argc, char** argv) {
     // Waiting for players: three seats taken and ready.
     send(server, R"({"opt":"change","info":[{"name":"我","ready":"0"},{"name":"东风","ready":"1"},)"
                  R"({"name":"南山","ready":"1"},{"name":"","ready":"0"}]})");
-    ok &= save(out, "desk-waiting.png");
     send(server, R"({"opt":"change","info":[{"name":"我","ready":"0"},{"name":"东风","ready":"1"},)"
                  R"({"name":"南山","ready":"1"},{"name":"West Lake","ready":"1"}]})");
 
@@ -230,7 +232,7 @@ int main(int argc, char** argv) {
     cct::touchMove(Vec2(firstStrip + 18, 45));
     cct::touchEnd(Vec2(firstStrip + 18, 45));
     cct::stepSeconds(3.0f);
-    ok &= save(out, "desk-play.png");
+    ok &= save(out, "screen-desk-marks.png");
 
     // Play the raised cards; the server shows them in the own row and passes the turn on.
     cct::click(Vec2(412, 170));
@@ -242,13 +244,13 @@ int main(int argc, char** argv) {
     }
     send(server, game(0, cards, "51", 1, 0, 15));
     cct::stepSeconds(2.0f);
-    ok &= save(out, "desk-turn.png");
+    ok &= save(out, "screen-desk-turn.png");
 
     // The end of the game: the result box drawn over the desk, saved from inside its own loop.
     boxes.reset();
     bool boxSaved = false;
     cct::setMessageBoxFrameHook([&] {
-        boxSaved = save(out, "desk-over.png");
+        boxSaved = save(out, "screen-desk-over.png");
         cct::closeMessageBox();
     });
     send(server, R"({"opt":"over","info":[{"name":"我","result":"20"},{"name":"东风","result":"-20"},)"
