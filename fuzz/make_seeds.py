@@ -146,6 +146,10 @@ def main():
     one_with_bots = bytes([1, 7, 0, 3, 0, 0]) + clock(6) + bytes([4, 0, 0]) + clock(3)
     one_with_bots += (bytes([6, 0, 0, 1, 0]) + clock(4)) * 20 + clock(40)
     write("game_server", "one-player-and-bots", one_with_bots)
+    # Timer after timer: the bots and the turn timeouts play whole hands.
+    played_out = bytes([1, 9, 0, 3, 0, 0, 9, 0, 0, 0x01, 4, 0, 0]) + bytes([9, 0, 0, 0xFF]) * 3
+    played_out += bytes([4, 0, 0]) + bytes([9, 0, 0, 0xFF]) * 2 + bytes([1, 0, 0])
+    write("game_server", "hands-played-out", played_out)
 
     four = bytes([0, 3]) + bytes([0]) * 4
     four += b"".join(bytes([3, i, 0]) for i in range(4)) + b"".join(bytes([4, i, 0]) for i in range(4))

@@ -187,13 +187,16 @@ void fuzzGameServer(const std::uint8_t* data, std::size_t size) {
                 break;
             }
             default: {
-                // The clock: to the next timer, or a step of up to 25.5 seconds.
+                // The clock: a step of up to 25.5 seconds, or from timer to timer up to 128 times,
+                // which lets bots and turn timeouts play a hand to its end.
                 const std::uint8_t step = in.byte();
-                const Micros deadline = server.nextDeadline();
-                if ((step & 1) != 0 && deadline != hallserver::kNoDeadline) {
-                    now = std::max(now, deadline);
-                } else {
+                const int timers = (step & 1) != 0 ? 1 + (step >> 1) : 0;
+                if (timers == 0) {
                     now += Micros(step) * 100000;
+                }
+                for (int i = 0; i < timers && server.nextDeadline() != hallserver::kNoDeadline; ++i) {
+                    now = std::max(now, server.nextDeadline());
+                    server.advance(now);
                 }
                 server.advance(now);
             }
