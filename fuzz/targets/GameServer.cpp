@@ -164,7 +164,8 @@ void fuzzGameServer(const std::uint8_t* data, std::size_t size) {
             case 6: {
                 // A few neighbouring cards of the sorted hand, or a pass when the hand is empty.
                 std::vector<int> cards;
-                const std::uint8_t count = in.byte() % 6;
+                const std::uint8_t shape = in.byte();
+                const std::size_t count = shape % 6;
                 if (!client.hand.empty()) {
                     std::vector<int> hand = client.hand;
                     std::sort(hand.begin(), hand.end());
@@ -172,6 +173,9 @@ void fuzzGameServer(const std::uint8_t* data, std::size_t size) {
                     for (std::size_t i = from; i < hand.size() && cards.size() < count; ++i) {
                         cards.push_back(hand[i]);
                     }
+                }
+                if ((shape & 0x80) != 0 && !cards.empty()) {
+                    cards[0] = in.byte() % 54;  // perhaps a card we do not hold
                 }
                 request(id, makePlayRequest(desk, site, cards));
                 break;
