@@ -140,15 +140,15 @@ TEST_P(Replay, SeedsAndFoundFaultsPassEveryCheck) {
 }
 
 // Open faults belong to other parts of the program; they are listed here rather than failing the
-// build. Each runs in a child process, since some of them crash; an input that passes now says that its fault
-// is fixed and the file can move to fuzz/regressions/<target>/.
+// build. Each runs in a child process, since some of them crash. An input that passes now says that
+// its fault is fixed and the file can move to fuzz/regressions/<target>/.
 TEST_P(Replay, OpenFaultsAreListed) {
-    const std::vector<fs::path> open = filesUnder(data("regressions/open"));
-    if (open.empty()) {
+    const std::vector<fs::path> waiting = filesUnder(data("regressions/open"));
+    if (waiting.empty()) {
         return;
     }
     std::string report;
-    for (const fs::path& file : open) {
+    for (const fs::path& file : waiting) {
         const std::string failure = replayApart(GetParam(), file);
         report +=
             "\n  " + file.filename().string() + ": " + (failure.empty() ? "passes now, move it" : failure);
