@@ -61,6 +61,17 @@ struct ServerThread {
     SwarmStats swarmStats() {
         return call([this] { return swarm->stats(); });
     }
+    // Polls `condition` on the server's thread until it holds or `seconds` pass.
+    template <typename F>
+    bool waitUntil(F condition, int seconds = 10) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (call(condition))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
     // Waits until the bots have seen `hands` more "over" messages in total.
     bool waitForHands(std::uint64_t hands, int seconds = 60) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
