@@ -173,6 +173,7 @@ void Director::drawScene() {
         _runningScene->visit(*ctx, ctx->root());
     detail::drawMessageBoxOverlay(*ctx);
     SDL_RenderPresent(ctx->renderer);
+    ctx->endFrame();
     ++_drawnFrames;
 }
 

@@ -33,10 +33,14 @@ RenderContext* makeRenderContext(SDL_Window* window, int width, int height) {
             ctx->renderer = SDL_CreateRenderer(window, -1, 0);
         if (ctx->renderer)
             SDL_GetRendererOutputSize(ctx->renderer, &ctx->pixelWidth, &ctx->pixelHeight);
+        SDL_RendererInfo info;
+        if (ctx->renderer && SDL_GetRendererInfo(ctx->renderer, &info) == 0)
+            ctx->software = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     } else {
         ctx->offscreen = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
         if (ctx->offscreen)
             ctx->renderer = SDL_CreateSoftwareRenderer(ctx->offscreen);
+        ctx->software = true;
     }
     if (!ctx->renderer) {
         std::fprintf(stderr, "engine: cannot create a renderer: %s\n", SDL_GetError());
@@ -51,6 +55,7 @@ RenderContext* makeRenderContext(SDL_Window* window, int width, int height) {
 RenderContext::~RenderContext() {
     if (g_liveGeneration == generation)
         g_liveGeneration = 0;
+    freeScaledCopies();
     if (renderer)
         SDL_DestroyRenderer(renderer);
     if (offscreen)
@@ -84,9 +89,109 @@ void RenderContext::drawTexture(SDL_Texture* texture, const SDL_Rect& src, const
     // Skip what lies wholly outside the picture.
     if (dst.x >= pixelWidth || dst.y >= pixelHeight || dst.x + dst.w <= 0 || dst.y + dst.h <= 0)
         return;
-    SDL_SetTextureColorMod(texture, color.r, color.g, color.b);
-    SDL_SetTextureAlphaMod(texture, opacity);
-    SDL_RenderCopyF(renderer, texture, &src, &dst);
+    // A picture without an alpha channel drawn at full opacity covers what
+    // is under it: a plain copy gives the same pixels as blending, at a
+    // fraction of the cost.
+    Uint32 format = 0;
+    SDL_QueryTexture(texture, &format, nullptr, nullptr, nullptr);
+    bool opaque = !SDL_ISPIXELFORMAT_ALPHA(format) && opacity == 255;
+    SDL_Texture* drawn = texture;
+    SDL_Rect region = src;
+    if (software) {
+        // The copy below lands on whole pixels, its size cut to an integer.
+        int dw = int(dst.w), dh = int(dst.h);
+        if ((dw != src.w || dh != src.h) && dw > 0 && dh > 0) {
+            if (SDL_Texture* copy = scaledCopy(texture, src, dw, dh)) {
+                drawn = copy;
+                region = SDL_Rect{0, 0, dw, dh};
+                dst.w = float(dw);
+                dst.h = float(dh);
+            }
+        }
+    }
+    SDL_SetTextureBlendMode(drawn, opaque ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
+    SDL_SetTextureColorMod(drawn, color.r, color.g, color.b);
+    SDL_SetTextureAlphaMod(drawn, opacity);
+    SDL_RenderCopyF(renderer, drawn, &region, &dst);
+}
+
+std::uintptr_t RenderContext::textureSerial(SDL_Texture* texture) {
+    // A texture made later at the same address starts without user data, so
+    // a copy of an earlier texture is never taken for one of it.
+    auto serial = reinterpret_cast<std::uintptr_t>(SDL_GetTextureUserData(texture));
+    if (serial == 0) {
+        serial = ++nextSerial;
+        SDL_SetTextureUserData(texture, reinterpret_cast<void*>(serial));
+    }
+    return serial;
+}
+
+SDL_Texture* RenderContext::scaledCopy(SDL_Texture* texture, const SDL_Rect& src, int dw, int dh) {
+    // Bigger than any window: not worth the memory.
+    constexpr int kMaxSide = 4096;
+    if (dw > kMaxSide || dh > kMaxSide)
+        return nullptr;
+    ScaledKey key{textureSerial(texture), src.x, src.y, src.w, src.h, dw, dh};
+    auto it = scaled.find(key);
+    if (it != scaled.end()) {
+        it->second.lastUsed = frameNumber;
+        return it->second.texture;
+    }
+    Uint32 format = 0;
+    SDL_ScaleMode scaleMode = SDL_ScaleModeNearest;
+    SDL_QueryTexture(texture, &format, nullptr, nullptr, nullptr);
+    SDL_GetTextureScaleMode(texture, &scaleMode);
+    SDL_Texture* copy = SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_TARGET, dw, dh);
+    if (!copy)
+        return nullptr;
+    // The scaling the renderer would do on each copy, done once: the region
+    // alone, unblended and untinted, stretched with the source's filter.
+    SDL_Texture* previousTarget = SDL_GetRenderTarget(renderer);
+    SDL_BlendMode blend = SDL_BLENDMODE_NONE;
+    Uint8 r = 255, g = 255, b = 255, a = 255;
+    SDL_GetTextureBlendMode(texture, &blend);
+    SDL_GetTextureColorMod(texture, &r, &g, &b);
+    SDL_GetTextureAlphaMod(texture, &a);
+    bool ok = SDL_SetRenderTarget(renderer, copy) == 0;
+    if (ok) {
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+        SDL_SetTextureColorMod(texture, 255, 255, 255);
+        SDL_SetTextureAlphaMod(texture, 255);
+        SDL_Rect whole{0, 0, dw, dh};
+        ok = SDL_RenderCopy(renderer, texture, &src, &whole) == 0;
+        SDL_SetTextureBlendMode(texture, blend);
+        SDL_SetTextureColorMod(texture, r, g, b);
+        SDL_SetTextureAlphaMod(texture, a);
+    }
+    SDL_SetRenderTarget(renderer, previousTarget);
+    if (!ok) {
+        SDL_DestroyTexture(copy);
+        return nullptr;
+    }
+    SDL_SetTextureScaleMode(copy, scaleMode);
+    scaled[key] = ScaledCopy{copy, frameNumber};
+    return copy;
+}
+
+void RenderContext::endFrame() {
+    // Kept while some frame of the last second or so drew it.
+    constexpr unsigned long long kKeepFrames = 60;
+    ++frameNumber;
+    for (auto it = scaled.begin(); it != scaled.end();) {
+        if (frameNumber - it->second.lastUsed > kKeepFrames) {
+            SDL_DestroyTexture(it->second.texture);
+            it = scaled.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void RenderContext::freeScaledCopies() {
+    if (renderer)
+        for (auto& kv : scaled)
+            SDL_DestroyTexture(kv.second.texture);
+    scaled.clear();
 }
 
 void RenderContext::fillRect(const Transform& t, float x, float y, float w, float h, const Color4B& color) {

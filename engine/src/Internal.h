@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
 
 #include "cocos2d.h"
 
@@ -31,6 +33,10 @@ public:
     unsigned int drawCounter = 0;
     // Identifies the renderer; textures made by an earlier one are stale.
     unsigned int generation = 0;
+    // The renderer draws on the CPU: a scaled copy is worth keeping.
+    bool software = false;
+    // Frames drawn through this context (ages the scaled copies).
+    unsigned long long frameNumber = 0;
 
     // Design point <-> window pixel.
     Vec2 pixelToDesign(float px, float py) const;
@@ -44,6 +50,34 @@ public:
     void fillRect(const Transform& t, float x, float y, float w, float h, const Color4B& color);
     // World transform of the design space (identity in design points).
     Transform root() const;
+    // Called once a frame has been presented: frees the scaled copies that
+    // no recent frame used.
+    void endFrame();
+    // Number of scaled copies kept now.
+    std::size_t scaledCopyCount() const { return scaled.size(); }
+
+private:
+    // A software renderer rescales a region on every copy whose size differs
+    // from the region's, through temporary surfaces. Such a region is scaled
+    // once into a texture of the drawn size and then copied 1:1.
+    struct ScaledKey {
+        std::uintptr_t texture;  // the source's serial number (see textureSerial)
+        int x, y, w, h;          // source region
+        int dw, dh;              // drawn size in pixels
+        bool operator<(const ScaledKey& o) const {
+            return std::tie(texture, x, y, w, h, dw, dh) <
+                   std::tie(o.texture, o.x, o.y, o.w, o.h, o.dw, o.dh);
+        }
+    };
+    struct ScaledCopy {
+        SDL_Texture* texture = nullptr;
+        unsigned long long lastUsed = 0;
+    };
+    std::map<ScaledKey, ScaledCopy> scaled;
+    std::uintptr_t nextSerial = 0;
+    std::uintptr_t textureSerial(SDL_Texture* texture);
+    SDL_Texture* scaledCopy(SDL_Texture* texture, const SDL_Rect& src, int dw, int dh);
+    void freeScaledCopies();
 };
 
 // The generation of the renderer alive now (0 when none).
