@@ -1,7 +1,13 @@
 // Frame cost of a full desk's worth of nodes through the engine, against a
-// bare SDL2 loop that draws the same textures at the same places (the floor).
+// bare SDL2 loop that draws the same pictures at the same places (the floor).
 //
 //   engine-render-bench [--window] [--frames N]
+//
+// The picture is the one a full desk draws: the full-window background, 54
+// cards in a hand and four played rows of 8, each card with two corner marks
+// (suit and number) shrunk to 0.4, name and score labels, and one label whose
+// text changes every frame. The bare loop shrinks the corner marks once when
+// it loads them, as a hand-written program would.
 //
 // Each case runs in its own child process so that its peak RSS is its own.
 // Headless is the default; --window opens a real window (run it under
@@ -27,8 +33,15 @@ USING_NS_CC;
 
 namespace {
 
-constexpr int kSprites = 250;
-constexpr int kLabels = 40;
+constexpr int kHandCards = 54;
+constexpr int kRows = 4;
+constexpr int kRowCards = 8;
+constexpr int kCards = kHandCards + kRows * kRowCards;
+constexpr int kLabels = 16;
+constexpr int kCardW = 98, kCardH = 138;
+constexpr int kFlowerW = 44, kFlowerH = 42;
+constexpr int kNumberCell = 39;
+constexpr float kCornerScale = 0.4f;
 const char* kFont = "fonts/arial.ttf";
 
 double cpuSeconds() {
@@ -43,32 +56,45 @@ double wallSeconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
-// The same layout for both loops: sprite i shows card face (i % 4) of the
-// sheet at a fixed pseudo-random place; label j shows a name or a number.
+// Where things go, in window pixels (top left origin), the same for both
+// loops. Card i shows face (i % 4) of the sheet, suit (i % 4) and number
+// (i % 13) of colour (i % 2).
+struct Card {
+    SDL_Point at;  // top left
+    int face, suit, number, red;
+};
+
 struct Layout {
-    std::vector<SDL_Point> sprites;
-    std::vector<SDL_Point> labels;
+    std::vector<Card> cards;
+    std::vector<SDL_Point> labels;  // centres
     std::vector<std::string> texts;
     Layout() {
-        unsigned int seed = 12345;
-        auto next = [&seed](int mod) {
-            seed = seed * 1103515245u + 12345u;
-            return int((seed >> 8) % unsigned(mod));
-        };
-        for (int i = 0; i < kSprites; ++i)
-            sprites.push_back({60 + next(900), 80 + next(600)});
+        for (int i = 0; i < kHandCards; ++i)
+            cards.push_back({{80 + i * 15, 600}, i % 4, i % 4, i % 13, i % 2});
+        const SDL_Point rows[kRows] = {{330, 430}, {640, 250}, {330, 90}, {40, 250}};
+        for (int r = 0; r < kRows; ++r)
+            for (int i = 0; i < kRowCards; ++i) {
+                int n = kHandCards + r * kRowCards + i;
+                cards.push_back({{rows[r].x + i * 20, rows[r].y}, n % 4, n % 4, n % 13, n % 2});
+            }
         for (int j = 0; j < kLabels; ++j) {
-            labels.push_back({60 + next(900), 40 + next(680)});
-            texts.push_back(j % 3 == 0   ? "玩家" + std::to_string(j)
-                            : j % 3 == 1 ? "online: " + std::to_string(j * 7)
-                                         : std::to_string(j * 13));
+            labels.push_back({70 + (j % 4) * 250, 30 + (j / 4) * 160});
+            texts.push_back(j % 3 == 0 ? "玩家" + std::to_string(j) : std::to_string(j * 13));
         }
     }
 };
 
 const int kFaceX[4] = {0, 99, 197, 295};
 
+// Corner marks: top left offsets inside the card.
+constexpr int kNumberAtX = 4, kNumberAtY = 4;
+constexpr int kSuitAtX = 4, kSuitAtY = 22;
+
 std::string g_assets = CARDHALL_BENCH_ASSETS;
+
+std::string changingText(int frame) {
+    return frame % 2 ? "85" : "86";
+}
 
 // ---- the engine ----
 
@@ -78,25 +104,52 @@ public:
     bool init() override {
         Layer::init();
         Layout layout;
-        for (int i = 0; i < 4; ++i)
-            SpriteFrameCache::getInstance()->addSpriteFrame(
-                SpriteFrame::create("poker_surface.png", Rect(float(kFaceX[i]), 0, 98, 138)),
-                "bench" + std::to_string(i));
-        for (int i = 0; i < kSprites; ++i) {
-            auto s = Sprite::createWithSpriteFrameName("bench" + std::to_string(i % 4));
-            s->setPosition(float(layout.sprites[i].x), 768.0f - float(layout.sprites[i].y));
-            addChild(s, i % 3);
+        auto* frames = SpriteFrameCache::getInstance();
+        for (int i = 0; i < 4; ++i) {
+            frames->addSpriteFrame(
+                SpriteFrame::create("poker_surface.png", Rect(float(kFaceX[i]), 0, kCardW, kCardH)),
+                "bench_face" + std::to_string(i));
+            frames->addSpriteFrame(
+                SpriteFrame::create("poker_flower.png", Rect(float(i * kFlowerW), 0, kFlowerW, kFlowerH)),
+                "bench_suit" + std::to_string(i));
+        }
+        for (int red = 0; red < 2; ++red)
+            for (int n = 0; n < 13; ++n)
+                frames->addSpriteFrame(SpriteFrame::create("poker_num.png", Rect(float(n * kNumberCell),
+                                                                                 float(red * kNumberCell),
+                                                                                 kNumberCell, kNumberCell)),
+                                       "bench_num" + std::to_string(red * 13 + n));
+        auto background = Sprite::create("bj.png");
+        background->setPosition(512, 384);
+        addChild(background, -1);
+        for (int i = 0; i < kCards; ++i) {
+            const Card& c = layout.cards[i];
+            auto s = Sprite::createWithSpriteFrameName("bench_face" + std::to_string(c.face));
+            s->setPosition(float(c.at.x + kCardW / 2), 768.0f - float(c.at.y + kCardH / 2));
+            addCorner(s, "bench_num" + std::to_string(c.red * 13 + c.number), kNumberAtX, kNumberAtY,
+                      kNumberCell, kNumberCell);
+            addCorner(s, "bench_suit" + std::to_string(c.suit), kSuitAtX, kSuitAtY, kFlowerW, kFlowerH);
+            addChild(s, i);
             sprites.push_back(s);
         }
         for (int j = 0; j < kLabels; ++j) {
             auto l = Label::createWithTTF(layout.texts[j], kFont, 18);
             l->setPosition(float(layout.labels[j].x), 768.0f - float(layout.labels[j].y));
             l->setColor(j % 2 ? Color3B::WHITE : Color3B::RED);
-            addChild(l, 5);
+            addChild(l, 200);
+            labels.push_back(l);
         }
         return true;
     }
+    static void addCorner(Sprite* card, const std::string& frame, int x, int y, int w, int h) {
+        auto corner = Sprite::createWithSpriteFrameName(frame);
+        corner->setScale(kCornerScale);
+        corner->setPosition(float(x) + w * kCornerScale / 2,
+                            float(kCardH) - (float(y) + h * kCornerScale / 2));
+        card->addChild(corner);
+    }
     std::vector<Sprite*> sprites;
+    std::vector<Label*> labels;
 };
 
 GLView* makeView(bool window) {
@@ -105,8 +158,8 @@ GLView* makeView(bool window) {
     return GLViewImpl::createWithRect("bench", Rect(0, 0, 1024, 768));
 }
 
-// Draws every frame (one sprite moves by a pixel, so that each frame
-// really is drawn) and reports the CPU time per frame.
+// Draws every frame (one card moves by a pixel and one label changes, so
+// that each frame really is drawn) and reports the CPU time per frame.
 int runEngine(bool window, int frames) {
     FileUtils::getInstance()->setAssetsDirectory(g_assets);
     GLView* view = makeView(window);
@@ -125,6 +178,7 @@ int runEngine(bool window, int frames) {
     for (int f = 0; f < frames; ++f) {
         Sprite* s = layer->sprites[0];
         s->setPositionX(s->getPositionX() + (f % 2 ? -1.0f : 1.0f));
+        layer->labels[1]->setString(changingText(f));
         d->mainLoop(d->getAnimationInterval());
     }
     double c1 = cpuSeconds();
@@ -192,6 +246,19 @@ int runIdle(bool window) {
 
 // ---- the bare SDL2 loop ----
 
+// One corner mark shrunk once, at load.
+SDL_Texture* shrunk(SDL_Renderer* r, SDL_Surface* sheet, const SDL_Rect& region, int& w, int& h) {
+    w = int(region.w * kCornerScale);
+    h = int(region.h * kCornerScale);
+    SDL_Surface* small = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, sheet->format->format);
+    SDL_Rect whole{0, 0, w, h};
+    SDL_SoftStretchLinear(sheet, &region, small, &whole);
+    SDL_Texture* t = SDL_CreateTextureFromSurface(r, small);
+    SDL_FreeSurface(small);
+    SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+    return t;
+}
+
 int runBare(bool window, int frames) {
     SDL_Window* win = nullptr;
     SDL_Surface* target = nullptr;
@@ -213,38 +280,65 @@ int runBare(bool window, int frames) {
         return 1;
     TTF_Init();
     Layout layout;
-    std::string sheet = g_assets + "/poker_surface.png";
-    SDL_Surface* s = IMG_Load(sheet.c_str());
-    if (!s)
+    SDL_Surface* bg = IMG_Load((g_assets + "/bj.png").c_str());
+    SDL_Surface* s = IMG_Load((g_assets + "/poker_surface.png").c_str());
+    SDL_Surface* flowers = IMG_Load((g_assets + "/poker_flower.png").c_str());
+    SDL_Surface* numbers = IMG_Load((g_assets + "/poker_num.png").c_str());
+    if (!bg || !s || !flowers || !numbers)
         return 1;
+    SDL_Texture* background = SDL_CreateTextureFromSurface(r, bg);
+    SDL_FreeSurface(bg);
     SDL_Texture* cards = SDL_CreateTextureFromSurface(r, s);
     SDL_FreeSurface(s);
     SDL_SetTextureBlendMode(cards, SDL_BLENDMODE_BLEND);
+    SDL_Texture* suits[4];
+    SDL_Texture* marks[26];
+    int suitW = 0, suitH = 0, markW = 0, markH = 0;
+    for (int i = 0; i < 4; ++i)
+        suits[i] = shrunk(r, flowers, SDL_Rect{i * kFlowerW, 0, kFlowerW, kFlowerH}, suitW, suitH);
+    for (int red = 0; red < 2; ++red)
+        for (int n = 0; n < 13; ++n)
+            marks[red * 13 + n] =
+                shrunk(r, numbers, SDL_Rect{n * kNumberCell, red * kNumberCell, kNumberCell, kNumberCell},
+                       markW, markH);
+    SDL_FreeSurface(flowers);
+    SDL_FreeSurface(numbers);
     TTF_Font* latin = TTF_OpenFont((g_assets + "/" + kFont).c_str(), 18);
     TTF_Font* cjk = TTF_OpenFont((g_assets + "/fonts/wqy-microhei.ttc").c_str(), 18);
     if (!cjk)
         cjk = TTF_OpenFont("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", 18);
-    std::vector<SDL_Texture*> texts;
-    std::vector<SDL_Rect> textRects;
-    for (int j = 0; j < kLabels; ++j) {
+    std::vector<SDL_Texture*> texts(kLabels, nullptr);
+    std::vector<SDL_Rect> textRects(kLabels);
+    auto renderLabel = [&](int j, const std::string& text) {
         TTF_Font* f = j % 3 == 0 ? cjk : latin;
-        SDL_Surface* t = TTF_RenderUTF8_Blended(f, layout.texts[j].c_str(), SDL_Color{255, 255, 255, 255});
-        SDL_Texture* tex = SDL_CreateTextureFromSurface(r, t);
-        SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
-        texts.push_back(tex);
-        textRects.push_back({layout.labels[j].x - t->w / 2, layout.labels[j].y - t->h / 2, t->w, t->h});
+        SDL_Surface* t = TTF_RenderUTF8_Blended(f, text.c_str(), SDL_Color{255, 255, 255, 255});
+        if (texts[j])
+            SDL_DestroyTexture(texts[j]);
+        texts[j] = SDL_CreateTextureFromSurface(r, t);
+        SDL_SetTextureBlendMode(texts[j], SDL_BLENDMODE_BLEND);
+        textRects[j] = {layout.labels[j].x - t->w / 2, layout.labels[j].y - t->h / 2, t->w, t->h};
         SDL_FreeSurface(t);
-    }
+    };
+    for (int j = 0; j < kLabels; ++j)
+        renderLabel(j, layout.texts[j]);
+    int frameNo = 0;
     auto frame = [&] {
         SDL_Event e;
         while (win && SDL_PollEvent(&e)) {
         }
+        renderLabel(1, changingText(frameNo++));
         SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
         SDL_RenderClear(r);
-        for (int i = 0; i < kSprites; ++i) {
-            SDL_Rect src{kFaceX[i % 4], 0, 98, 138};
-            SDL_Rect dst{layout.sprites[i].x - 49, layout.sprites[i].y - 69, 98, 138};
+        SDL_RenderCopy(r, background, nullptr, nullptr);
+        for (int i = 0; i < kCards; ++i) {
+            const Card& c = layout.cards[i];
+            SDL_Rect src{kFaceX[c.face], 0, kCardW, kCardH};
+            SDL_Rect dst{c.at.x, c.at.y, kCardW, kCardH};
             SDL_RenderCopy(r, cards, &src, &dst);
+            SDL_Rect mark{c.at.x + kNumberAtX, c.at.y + kNumberAtY, markW, markH};
+            SDL_RenderCopy(r, marks[c.red * 13 + c.number], nullptr, &mark);
+            SDL_Rect suit{c.at.x + kSuitAtX, c.at.y + kSuitAtY, suitW, suitH};
+            SDL_RenderCopy(r, suits[c.suit], nullptr, &suit);
         }
         for (int j = 0; j < kLabels; ++j) {
             SDL_SetTextureColorMod(texts[j], 255, j % 2 ? 255 : 0, j % 2 ? 255 : 0);
@@ -261,7 +355,12 @@ int runBare(bool window, int frames) {
     std::printf("frames=%d drawn=%d cpu_ms=%.4f\n", frames, frames, (c1 - c0) * 1000.0 / frames);
     for (SDL_Texture* t : texts)
         SDL_DestroyTexture(t);
+    for (SDL_Texture* t : suits)
+        SDL_DestroyTexture(t);
+    for (SDL_Texture* t : marks)
+        SDL_DestroyTexture(t);
     SDL_DestroyTexture(cards);
+    SDL_DestroyTexture(background);
     SDL_DestroyRenderer(r);
     if (target)
         SDL_FreeSurface(target);
@@ -343,9 +442,11 @@ int main(int argc, char** argv) {
         return runIdle(window);
 
     const char* renderer = SDL_getenv("CARDHALL_RENDERER");
-    std::printf("mode: %s, renderer: %s, %d sprites 98x138 + %d labels, %d frames per case\n",
-                window ? "window" : "headless", window ? (renderer ? renderer : "software") : "software",
-                kSprites, kLabels, frames);
+    std::printf(
+        "mode: %s, renderer: %s, background + %d cards 98x138 with %d corner marks at 0.4 + %d labels, "
+        "%d frames per case\n",
+        window ? "window" : "headless", window ? (renderer ? renderer : "software") : "software", kCards,
+        2 * kCards, kLabels, frames);
     std::vector<std::string> base{argv[0], "--frames", std::to_string(frames), "--assets", g_assets};
     if (window)
         base.push_back("--window");
