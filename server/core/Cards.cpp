@@ -20,7 +20,7 @@ void Hand::add(const std::vector<int>& cards) {
 }
 
 bool Hand::holds(const std::vector<int>& cards) const {
-    std::array<std::uint8_t, kCardCodes> needed{};
+    std::array<int, kCardCodes> needed{};
     for (int code : cards) {
         if (code < 0 || code >= kCardCodes || ++needed[code] > counts_[code])
             return false;

@@ -29,7 +29,8 @@ public:
     std::vector<int> list() const;
 
 private:
-    std::array<std::uint8_t, kCardCodes> counts_{};
+    // Plain ints: a list read from the network may name one code hundreds of times.
+    std::array<int, kCardCodes> counts_{};
     int size_ = 0;
 };
 

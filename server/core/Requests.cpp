@@ -2,6 +2,7 @@
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
 
 #include <cstring>
 
@@ -66,9 +67,16 @@ ParseOutcome parseRequest(const char* data, std::size_t size, Request& out) {
     Allocator valueAllocator(valueBuffer, sizeof valueBuffer);
     Allocator stackAllocator(stackBuffer, sizeof stackBuffer);
     Document document(&valueAllocator, sizeof stackBuffer, &stackAllocator);
+    // A complete UTF-8 byte order mark may stand before the document; no other byte may. (Parsing
+    // the text directly would drop each byte of a broken mark on its own and read what follows.)
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
+    rapidjson::MemoryStream stream(data, size);
     // Iterative parsing: a body of deeply nested arrays cannot exhaust the stack.
-    document.Parse<rapidjson::kParseIterativeFlag>(data, size);
-    if (document.HasParseError())
+    document.ParseStream<rapidjson::kParseIterativeFlag>(stream);
+    if (document.HasParseError() || stream.Tell() != size)
         return ParseOutcome::NotJson;
     if (!document.IsObject())
         return ParseOutcome::Ignored;
