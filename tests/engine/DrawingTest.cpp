@@ -115,6 +115,53 @@ TEST_F(DrawingTestF, AnchorAtCentreOriginBottomLeftAndScale) {
     EXPECT_TRUE(near(ct::pixelAt(Vec2(615, 600)), 0, 255, 0));
 }
 
+// A picture drawn at another size than its source is scaled once and kept: the kept copy must show
+// the source as it is now, through repeated frames and after the source changes.
+TEST_F(DrawingTestF, ScaledPicturesShowTheirCurrentSource) {
+    Layer* layer = runLayer();
+    auto halves = Sprite::create("halves.png");  // 40 x 20, red left, green right
+    halves->setScale(2.0f);
+    halves->setPosition(300, 300);
+    layer->addChild(halves);
+    for (int frame = 0; frame < 3; ++frame) {
+        halves->setPositionX(300 + frame);  // a visible change, so each frame is drawn again
+        ct::step();
+        EXPECT_TRUE(near(ct::pixelAt(Vec2(300 + frame - 20, 300)), 255, 0, 0)) << "frame " << frame;
+        EXPECT_TRUE(near(ct::pixelAt(Vec2(300 + frame + 20, 300)), 0, 255, 0)) << "frame " << frame;
+    }
+
+    // Two pictures of one size scaled alike each keep a copy of their own.
+    auto red = Sprite::create("red.png");  // 100 x 50
+    auto blue = Sprite::create("blue.png");
+    red->setScale(0.5f);
+    blue->setScale(0.5f);
+    red->setPosition(100, 600);
+    blue->setPosition(200, 600);
+    layer->addChild(red);
+    layer->addChild(blue);
+    ct::step();
+    EXPECT_TRUE(near(ct::pixelAt(Vec2(100, 600)), 255, 0, 0)) << str(ct::pixelAt(Vec2(100, 600)));
+    EXPECT_TRUE(near(ct::pixelAt(Vec2(200, 600)), 0, 0, 255)) << str(ct::pixelAt(Vec2(200, 600)));
+
+    // Digits share one width, so these texts render to pictures of the same size.
+    auto label = Label::createWithTTF("8888", "fonts/arial.ttf", 40);
+    label->setScale(0.5f);
+    label->setPosition(600, 400);
+    layer->addChild(label);
+    const Rect box(560, 380, 80, 40);
+    ct::step();
+    const int eights = litPixels(box);
+    ASSERT_GT(eights, 0);
+    label->setString("1111");
+    ct::step();
+    const int ones = litPixels(box);
+    EXPECT_GT(ones, 0);
+    EXPECT_LT(ones, eights * 7 / 10) << "the scaled label still shows its old text";
+    label->setString("8888");
+    ct::step();
+    EXPECT_EQ(litPixels(box), eights);
+}
+
 TEST_F(DrawingTestF, ChildrenLiveInTheParentsScaledSpace) {
     Layer* layer = runLayer();
     auto parent = Sprite::create("white.png");  // 60 x 40
