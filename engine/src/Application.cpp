@@ -162,6 +162,12 @@ int Application::run() {
         detail::engineState().headless = true;
     if (!options.assetsDir.empty())
         FileUtils::getInstance()->setAssetsDirectory(options.assetsDir);
+    // Without its files the program can show nothing: say where it looked.
+    std::string assetsProblem;
+    if (!FileUtils::getInstance()->locateAssetsDirectory(assetsProblem)) {
+        std::fprintf(stderr, "%s\n", assetsProblem.c_str());
+        return 1;
+    }
     // A window needs a display: say so at once.
     if (!detail::engineState().headless && !detail::ensureVideo())
         return 1;

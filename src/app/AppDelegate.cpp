@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/UserConfig.h"
 #include "net/MessageQueue.h"
 #include "net/Protocol.h"
 
@@ -44,6 +45,8 @@ void AppDelegate::initGLContextAttrs() {
 bool AppDelegate::applicationDidFinishLaunching() {
     // First: the connection below reads "host" from it.
     Configuration::getInstance()->loadConfigFile("config/strings.plist");
+    // The player's own keys replace the shipped ones.
+    loadUserConfig();
 
     auto director = Director::getInstance();
     auto glview = director->getOpenGLView();

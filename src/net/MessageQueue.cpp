@@ -126,6 +126,10 @@ void CMessageQueue::setServerPort(unsigned short port) {
     m_port = port;
 }
 
+void CMessageQueue::setServerHost(const std::string& host) {
+    m_host = host;
+}
+
 void CMessageQueue::setTraceSink(TraceSink sink) {
     std::lock_guard<std::mutex> lock(m_traceMutex);
     m_trace = std::move(sink);
@@ -142,7 +146,8 @@ bool CMessageQueue::connectServer() {
     if (m_socket != kNoSocket) {
         return false;
     }
-    const std::string host = cocos2d::Configuration::getInstance()->getValue("host").asString();
+    const std::string host =
+        m_host.empty() ? cocos2d::Configuration::getInstance()->getValue("host").asString() : m_host;
     sockaddr_in addr;
     std::memset(&addr, 0, sizeof addr);
     addr.sin_family = AF_INET;

@@ -34,7 +34,8 @@ public:
     // The one instance, built on the first call.
     static CMessageQueue* getInstance();
 
-    // Connects to the configured "host" on the server port and starts the receive thread.
+    // Connects to the server host (by default the configured "host") on the server port and starts
+    // the receive thread.
     // False when the address is not a dotted-decimal IPv4 address, the socket cannot be made or the
     // connection fails; false too while a connection is already open.
     bool connectServer();
@@ -57,6 +58,9 @@ public:
     unsigned short getServerPort() const {
         return m_port;
     }
+    // The server's address for the next connectServer, instead of the configured "host"; empty
+    // goes back to the configuration.
+    void setServerHost(const std::string& host);
     // Stops and joins the receive thread (shutting the socket down wakes it), closes the socket and
     // empties the queue. connectServer may be called again afterwards.
     void disconnect();
@@ -90,6 +94,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_receiving{false};
     unsigned short m_port = 9999;
+    std::string m_host;  // empty: the configured "host"
     std::mutex m_traceMutex;
     TraceSink m_trace;
 };

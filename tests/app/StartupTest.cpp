@@ -11,6 +11,7 @@
 
 #include "ScriptedServer.h"
 #include "app/AppDelegate.h"
+#include "app/UserConfig.h"
 #include "cocos2d.h"
 #include "engine_testing.h"
 #include "net/MessageQueue.h"
@@ -74,6 +75,27 @@ protected:
     // Lives until the link has been taken down, so that no box escapes it.
     cocos2d::testing::MessageBoxRecorder boxes;
 };
+
+TEST(UserConfigPath, FollowsTheBaseDirectoryRules) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"/x/conf", "/home/p", "/x/conf/cardhall/strings.plist"},
+        {nullptr, "/home/p", "/home/p/.config/cardhall/strings.plist"},
+        {"", "/home/p", "/home/p/.config/cardhall/strings.plist"},
+        {"relative/conf", "/home/p", "/home/p/.config/cardhall/strings.plist"},  // relative: ignored
+        {nullptr, nullptr, ""},
+        {nullptr, "", ""},
+        {"/x/conf", nullptr, "/x/conf/cardhall/strings.plist"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(userConfigPath(c.xdg, c.home), c.path)
+            << (c.xdg ? c.xdg : "(unset)") << " " << (c.home ? c.home : "(unset)");
+    }
+}
 
 TEST_F(Startup, NothingListeningShowsOneBoxAndRunsNoScene) {
     ASSERT_TRUE(cocos2d::testing::startHeadless(writeAssets("t")));

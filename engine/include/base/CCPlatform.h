@@ -21,9 +21,19 @@ public:
     bool isFileExist(const std::string& filename) const;
     std::string getStringFromFile(const std::string& filename) const;
 
+    // Folders, relative to the executable's folder, tried in order when no
+    // assets folder has been set. Default: {"assets"}.
+    void setAssetsSearchPath(std::vector<std::string> relativeFolders);
+    // The folders locateAssetsDirectory tries: the one set, else the search path.
+    std::vector<std::string> assetsCandidates() const;
+    // Takes the first candidate that is a folder that can be listed. When none
+    // is, returns false and a one-line reason naming every folder tried.
+    bool locateAssetsDirectory(std::string& problem);
+
 private:
     FileUtils() = default;
     mutable std::string _assetsDir;
+    std::vector<std::string> _searchPath{"assets"};
 };
 
 // Options the engine reads from the command line.
