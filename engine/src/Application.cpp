@@ -59,15 +59,23 @@ namespace detail {
 namespace {
 bool g_minimised = false;
 bool g_mouseDown = false;
-}  // namespace
 
+// When the current frame began and when the next one is due.
+struct FrameClock {
+    bool started = false;
+    double last = 0;
+    double next = 0;
+};
+FrameClock g_clock;
+
+// Reads the window's events: close, minimise and restore, exposure, and input, which goes to the
+// message box while one is shown and to the scene otherwise.
 void pumpWindowEvents() {
     Director* director = Director::getInstance();
     GLView* view = director->getOpenGLView();
     RenderContext* ctx = view ? view->getRenderContext() : nullptr;
     if (!ctx || !ctx->window)
         return;
-    EventDispatcher* dispatcher = director->getEventDispatcher();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {
@@ -103,29 +111,75 @@ void pumpWindowEvents() {
                         break;
                 }
                 break;
+            case SDL_KEYDOWN:
+                // Enter or Escape closes the box; the scene takes no keys.
+                messageBoxTakesKey(int(e.key.keysym.sym));
+                break;
             case SDL_MOUSEBUTTONDOWN:
                 if (e.button.button == SDL_BUTTON_LEFT) {
                     g_mouseDown = true;
-                    dispatcher->dispatchTouch(EventTouch::EventCode::BEGAN,
-                                              ctx->pixelToDesign(float(e.button.x), float(e.button.y)));
+                    deliverTouch(EventTouch::EventCode::BEGAN,
+                                 ctx->pixelToDesign(float(e.button.x), float(e.button.y)));
                 }
                 break;
             case SDL_MOUSEMOTION:
                 if (g_mouseDown && (e.motion.state & SDL_BUTTON_LMASK))
-                    dispatcher->dispatchTouch(EventTouch::EventCode::MOVED,
-                                              ctx->pixelToDesign(float(e.motion.x), float(e.motion.y)));
+                    deliverTouch(EventTouch::EventCode::MOVED,
+                                 ctx->pixelToDesign(float(e.motion.x), float(e.motion.y)));
                 break;
             case SDL_MOUSEBUTTONUP:
                 if (e.button.button == SDL_BUTTON_LEFT && g_mouseDown) {
                     g_mouseDown = false;
-                    dispatcher->dispatchTouch(EventTouch::EventCode::ENDED,
-                                              ctx->pixelToDesign(float(e.button.x), float(e.button.y)));
+                    deliverTouch(EventTouch::EventCode::ENDED,
+                                 ctx->pixelToDesign(float(e.button.x), float(e.button.y)));
                 }
                 break;
             default:
                 break;
         }
     }
+}
+}  // namespace
+
+void deliverTouch(EventTouch::EventCode code, const Vec2& location) {
+    if (messageBoxTakesTouch(code, location))
+        return;
+    Director::getInstance()->getEventDispatcher()->dispatchTouch(code, location);
+}
+
+void restartFrameClock() {
+    g_clock = FrameClock();
+}
+
+bool runFrame() {
+    Director* director = Director::getInstance();
+    GLView* view = director->getOpenGLView();
+    if (!view || director->isEndRequested() || view->windowShouldClose())
+        return false;
+    pumpWindowEvents();
+    if (view->windowShouldClose())
+        return false;
+    double now = secondsNow();
+    float interval = director->getAnimationInterval();
+    float dt = g_clock.started ? float(now - g_clock.last) : interval;
+    if (!g_clock.started) {
+        g_clock.started = true;
+        g_clock.next = now;
+    }
+    g_clock.last = now;
+    if (dt < 0.0f)
+        dt = 0.0f;
+    if (dt > 0.25f)
+        dt = 0.25f;  // after a stall (debugger, suspended machine)
+    director->mainLoop(dt);
+    // Pace at the animation interval without catching up on lost frames.
+    g_clock.next += interval;
+    double wait = g_clock.next - secondsNow();
+    if (wait > 0)
+        SDL_Delay(Uint32(wait * 1000.0));
+    else if (wait < -interval)
+        g_clock.next = secondsNow();
+    return true;
 }
 
 bool savePng(RenderContext& ctx, const std::string& file) {
@@ -157,6 +211,7 @@ void shutdownVideo() {
 
 int Application::run() {
     detail::setMainThread();
+    detail::restartFrameClock();
     RunOptions& options = runOptions();
     if (options.headless)
         detail::engineState().headless = true;
@@ -190,36 +245,10 @@ int Application::run() {
     }
 
     int frames = 0;
-    double last = detail::secondsNow();
-    double next = last;
-    bool first = true;
-    while (!director->isEndRequested()) {
-        GLView* view = director->getOpenGLView();
-        if (!view)
-            break;
-        detail::pumpWindowEvents();
-        if (view->windowShouldClose())
-            break;
-        double now = detail::secondsNow();
-        float interval = director->getAnimationInterval();
-        float dt = first ? interval : float(now - last);
-        first = false;
-        last = now;
-        if (dt < 0.0f)
-            dt = 0.0f;
-        if (dt > 0.25f)
-            dt = 0.25f;  // after a stall (debugger, suspended machine)
-        director->mainLoop(dt);
+    while (detail::runFrame()) {
         ++frames;
         if (options.frames > 0 && frames >= options.frames)
             break;
-        // Pace at the animation interval without catching up on lost frames.
-        next += interval;
-        double wait = next - detail::secondsNow();
-        if (wait > 0)
-            SDL_Delay(Uint32(wait * 1000.0));
-        else if (wait < -interval)
-            next = detail::secondsNow();
     }
 
     int status = 0;

@@ -150,16 +150,24 @@ void Director::runSchedules(float dt) {
 }
 
 void Director::mainLoop(float dt) {
-    _deltaTime = dt;
-    ++_totalFrames;
-    detail::processPendingMessageBoxes();
-    if (!_animationStopped)
+    // While the main thread waits for its own box the game is held: this frame only shows boxes
+    // and draws. The pool is not drained either, since the waiting caller may still use what it
+    // made.
+    bool held = detail::isGameHeldByMessageBox();
+    if (!held) {
+        _deltaTime = dt;
+        ++_totalFrames;
+    }
+    detail::updateMessageBoxes();
+    if (!held && !_animationStopped)
         runSchedules(dt);
-    if (_nextScene)
+    if (!held && _nextScene)
         setNextScene();
     if (!_animationStopped && detail::takeSceneDirty())
         drawScene();
-    AutoreleasePool::getInstance()->clear();
+    detail::messageBoxFrameEnded();
+    if (!held)
+        AutoreleasePool::getInstance()->clear();
 }
 
 void Director::drawScene() {

@@ -117,19 +117,35 @@ void closeAllFonts();
 // The CJK fallback font path (assets first, then the system font).
 std::string cjkFontPath();
 
-// Message boxes: shows boxes asked for from other threads; cancels waiting
-// ones when the engine stops.
-void processPendingMessageBoxes();
+// Message boxes (MessageBox.cpp). At the start of each frame the box at the front of the queue is
+// shown (or, in tests, handed to the sink); while the main thread waits for its own box the game
+// is held and the frames it runs only show boxes and draw.
+void updateMessageBoxes();
+bool isGameHeldByMessageBox();
+// Runs the frame observer, if any (end of every frame).
+void messageBoxFrameEnded();
+// Input while a box is shown goes to it: true when the box took the event.
+bool messageBoxTakesTouch(EventTouch::EventCode code, const Vec2& location);
+bool messageBoxTakesKey(int key);
+// Releases every waiting box (their callers return) when the engine stops.
 void cancelPendingMessageBoxes();
 // Draws the box that is open now, if any, above the frame.
 void drawMessageBoxOverlay(RenderContext& ctx);
 bool isMessageBoxOpen();
 
-// Events read from SDL for the window: input, close, minimise/restore.
-// Returns false when the window asked to close.
-void pumpWindowEvents();
+// The engine's loop (Application.cpp). One turn: the window's events, the director's frame, then
+// the wait until the next frame is due. False, without a turn, when the run is to end (the window
+// closed, Director::end(), no view). Application::run loops on it; a main-thread box runs it while
+// it waits.
+bool runFrame();
+// The next turn starts the frame clock again (a new run).
+void restartFrameClock();
+// A touch as the window delivers it: to the box while one is shown, otherwise to the scene.
+void deliverTouch(EventTouch::EventCode code, const Vec2& location);
+// Writes the current picture as a PNG.
+bool savePng(RenderContext& ctx, const std::string& file);
 
-// Frame pacing and the run loop.
+// Frame pacing.
 double secondsNow();
 
 }  // namespace detail

@@ -1,5 +1,11 @@
-// The modal message box: drawn by the engine inside the window, written to
-// standard error when headless, recorded in tests.
+// The message box: an overlay that the engine's one loop draws above the frame, written to
+// standard error when nothing can show it, handed to a sink in tests.
+//
+// Every box asked for while the screen can show one joins one queue. The box at its front is
+// shown; closing it releases the thread that asked for it and the next box shows, so boxes appear
+// one at a time in the order they were asked for, whichever thread asked. A thread other than the
+// main one waits for its box while the game goes on under it. The main thread holds the game
+// while it waits: it runs the frame function itself, and those frames only show boxes and draw.
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -7,26 +13,29 @@
 #include <mutex>
 
 #include "Internal.h"
-#include "engine_testing.h"
+#include "engine_hooks.h"
 
 namespace cocos2d {
 
 namespace {
 
-std::mutex g_mutex;  // guards everything below
-MessageBoxHook g_hook;
-testing::MessageBoxRecorder* g_recorder = nullptr;
-
 struct Request {
     std::string title;
     std::string text;
-    bool done = false;
+    bool done = false;  // closed or cancelled: the caller may return
 };
-std::deque<std::shared_ptr<Request>> g_pending;
+
+std::mutex g_mutex;  // guards everything up to g_doneChanged
+MessageBoxHook g_hook;
+hooks::MessageBoxSink* g_sink = nullptr;
+bool g_offscreen = false;                      // boxes show in an offscreen view too
+bool g_mainWaiting = false;                    // the main thread waits for its own box
+std::deque<std::shared_ptr<Request>> g_queue;  // the front is the one shown
 std::condition_variable g_doneChanged;
 
 // The box on screen now (main thread only).
 struct OpenBox {
+    std::shared_ptr<Request> request;
     Label* title = nullptr;
     Label* text = nullptr;
     Label* ok = nullptr;
@@ -39,10 +48,8 @@ struct OpenBox {
         CC_SAFE_RELEASE(ok);
     }
 };
-OpenBox* g_open = nullptr;
-// Test drive of the modal loop (main thread only).
-std::function<void()> g_frameHook;
-bool g_closeRequested = false;
+std::unique_ptr<OpenBox> g_open;
+std::function<void()> g_observer;  // main thread only
 
 void writeJsonLine(const std::string& title, const std::string& text) {
     std::string line = messageBoxJson(title, text) + "\n";
@@ -114,8 +121,11 @@ void appendEscaped(std::string& out, const std::string& s) {
 }
 
 // Builds the box's labels and geometry for the view's visible size.
-OpenBox* buildBox(const std::string& title, const std::string& text) {
-    auto* box = new OpenBox();
+std::unique_ptr<OpenBox> buildBox(std::shared_ptr<Request> request) {
+    auto box = std::make_unique<OpenBox>();
+    box->request = std::move(request);
+    const std::string& title = box->request->title;
+    const std::string& text = box->request->text;
     std::string font = detail::cjkFontPath();
     Size visible = Director::getInstance()->getVisibleSize();
     float panelW = std::min(600.0f, visible.width - 40.0f);
@@ -143,88 +153,55 @@ OpenBox* buildBox(const std::string& title, const std::string& text) {
     return box;
 }
 
-// Shows a box in the window and waits until it is closed (main thread).
-void showModal(const std::string& title, const std::string& text) {
-    Director* director = Director::getInstance();
-    GLView* view = director->getOpenGLView();
-    detail::RenderContext* ctx = view ? view->getRenderContext() : nullptr;
-    bool driven = static_cast<bool>(g_frameHook);
-    if (!ctx || (!ctx->window && !driven) || g_open) {
-        writeJsonLine(title, text);
-        return;
-    }
-    g_open = buildBox(title, text);
-    detail::markSceneDirty();
-    bool closed = false;
-    g_closeRequested = false;
-    while (!closed) {
-        double start = detail::secondsNow();
-        SDL_Event e;
-        while (ctx->window && SDL_PollEvent(&e)) {
-            switch (e.type) {
-                case SDL_QUIT:
-                    closed = true;
-                    view->setWindowShouldClose(true);
-                    director->end();
-                    break;
-                case SDL_WINDOWEVENT:
-                    if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-                        closed = true;
-                        view->setWindowShouldClose(true);
-                        director->end();
-                    } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                               e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
-                               e.window.event == SDL_WINDOWEVENT_RESTORED) {
-                        detail::markSceneDirty();
-                    }
-                    break;
-                case SDL_KEYDOWN:
-                    if (e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER ||
-                        e.key.keysym.sym == SDLK_ESCAPE)
-                        closed = true;
-                    break;
-                case SDL_MOUSEBUTTONDOWN:
-                    if (e.button.button == SDL_BUTTON_LEFT) {
-                        Vec2 p = ctx->pixelToDesign(float(e.button.x), float(e.button.y));
-                        g_open->buttonDown = g_open->button.containsPoint(p);
-                        detail::markSceneDirty();
-                    }
-                    break;
-                case SDL_MOUSEBUTTONUP:
-                    if (e.button.button == SDL_BUTTON_LEFT) {
-                        Vec2 p = ctx->pixelToDesign(float(e.button.x), float(e.button.y));
-                        if (g_open->buttonDown && g_open->button.containsPoint(p))
-                            closed = true;
-                        g_open->buttonDown = false;
-                        detail::markSceneDirty();
-                    }
-                    break;
-                default:
-                    break;
-            }
-        }
-        if (closed)
+// Whether a box asked for now can be shown (under g_mutex).
+bool screenAvailable() {
+    return g_offscreen || detail::engineState().windowActive.load();
+}
+
+// Marks a request done and takes it out of the queue (under g_mutex).
+void finishLocked(const std::shared_ptr<Request>& request) {
+    request->done = true;
+    for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
+        if (*it == request) {
+            g_queue.erase(it);
             break;
-        if (detail::takeSceneDirty())
-            director->drawScene();
-        if (driven) {
-            std::function<void()> hook = g_frameHook;
-            if (hook)
-                hook();
-            if (!g_frameHook)
+        }
+    }
+    g_doneChanged.notify_all();
+}
+
+// Closes the box shown now (main thread).
+void closeOpenBox() {
+    if (!g_open)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        finishLocked(g_open->request);
+    }
+    g_open.reset();
+    detail::markSceneDirty();
+}
+
+// The main thread's own box: the game is held while it runs frames itself, until the box is
+// closed or the run ends.
+void waitOnMainThread(const std::shared_ptr<Request>& request) {
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            if (request->done)
                 break;
         }
-        if (g_closeRequested)
+        if (!detail::runFrame()) {
+            // The run is ending: the box counts as closed.
+            if (g_open && g_open->request == request)
+                g_open.reset();
+            std::lock_guard<std::mutex> lock(g_mutex);
+            finishLocked(request);
             break;
-        if (!ctx->window)
-            continue;
-        double wait = director->getAnimationInterval() - (detail::secondsNow() - start);
-        if (wait > 0)
-            SDL_Delay(Uint32(wait * 1000.0));
+        }
     }
-    delete g_open;
-    g_open = nullptr;
-    detail::markSceneDirty();
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_mainWaiting = false;
 }
 
 }  // namespace
@@ -254,75 +231,139 @@ void MessageBox(const char* msg, const char* title) {
     if (hook)
         hook(t, x);
     bool main = detail::isMainThread();
-    bool window = detail::engineState().windowActive.load();
-    bool recorder;
+    std::shared_ptr<Request> request;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
-        recorder = g_recorder != nullptr;
-        if (recorder && (main || !g_recorder->deliverOnMainThread())) {
-            g_recorder->record(t, x);
+        if (g_sink && (main || !g_sink->deliverOnMainThread())) {
+            g_sink->take(t, x);
             return;
         }
+        // Checked under the lock: the engine may be stopping, and its cancellation of the waiting
+        // boxes must not miss this one. A main-thread box asked for while the main thread already
+        // waits for one (nothing in the game runs then) has no frame loop of its own to wait in.
+        if ((g_sink || screenAvailable()) && !(main && g_mainWaiting)) {
+            request = std::make_shared<Request>();
+            request->title = t;
+            request->text = x;
+            g_queue.push_back(request);
+            if (main)
+                g_mainWaiting = true;
+        }
     }
-    if (!recorder && !window && !(main && g_frameHook)) {
+    if (!request) {
         writeJsonLine(t, x);
         return;
     }
+    detail::markSceneDirty();
     if (main) {
-        showModal(t, x);
+        waitOnMainThread(request);
         return;
     }
-    // Another thread: the main thread shows the box; wait until it is closed
-    // (or cancelled when the engine stops).
-    auto request = std::make_shared<Request>();
-    request->title = t;
-    request->text = x;
     std::unique_lock<std::mutex> lock(g_mutex);
-    // Checked again under the lock: the engine may have stopped since, and its cancellation of the
-    // waiting boxes must not miss this one.
-    if (!g_recorder && !detail::engineState().windowActive) {
-        lock.unlock();
-        writeJsonLine(t, x);
-        return;
-    }
-    g_pending.push_back(request);
     g_doneChanged.wait(lock, [&] { return request->done; });
 }
 
 namespace detail {
 
-void processPendingMessageBoxes() {
-    for (;;) {
-        std::shared_ptr<Request> request;
-        bool recorded = false;
-        {
-            std::lock_guard<std::mutex> lock(g_mutex);
-            if (g_pending.empty())
-                return;
-            request = g_pending.front();
-            g_pending.pop_front();
-            if (g_recorder) {
-                g_recorder->record(request->title, request->text);
-                recorded = true;
-            }
-        }
-        if (!recorded) {
-            if (engineState().windowActive || g_frameHook)
-                showModal(request->title, request->text);
-            else
-                writeJsonLine(request->title, request->text);
-        }
+void updateMessageBoxes() {
+    std::vector<std::shared_ptr<Request>> unshown;
+    std::shared_ptr<Request> front;
+    bool held;
+    {
         std::lock_guard<std::mutex> lock(g_mutex);
-        request->done = true;
-        g_doneChanged.notify_all();
+        held = g_mainWaiting;
+        if (g_sink) {
+            // Boxes from other threads that waited for this frame.
+            for (auto& r : g_queue) {
+                g_sink->take(r->title, r->text);
+                r->done = true;
+            }
+            g_queue.clear();
+            g_doneChanged.notify_all();
+        } else if (!screenAvailable()) {
+            // Nothing can show them any more: the ones not yet shown go to standard error.
+            for (auto& r : g_queue) {
+                if (!g_open || g_open->request != r)
+                    unshown.push_back(r);
+                r->done = true;
+            }
+            g_queue.clear();
+            g_doneChanged.notify_all();
+        } else if (!g_queue.empty()) {
+            front = g_queue.front();
+        }
+    }
+    for (auto& r : unshown)
+        writeJsonLine(r->title, r->text);
+    if (!front) {
+        if (g_open) {
+            g_open.reset();
+            markSceneDirty();
+        }
+        return;
+    }
+    if (g_open && g_open->request == front)
+        return;
+    g_open = buildBox(front);
+    markSceneDirty();
+    // At a frame boundary (not inside the callback that asked for a box) a touch on the scene
+    // ends here: from now on input goes to the box.
+    if (!held)
+        Director::getInstance()->getEventDispatcher()->cancelCurrentTouch();
+}
+
+bool isGameHeldByMessageBox() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_mainWaiting;
+}
+
+void messageBoxFrameEnded() {
+    if (g_observer) {
+        std::function<void()> observer = g_observer;  // it may replace itself
+        observer();
     }
 }
 
+bool messageBoxTakesTouch(EventTouch::EventCode code, const Vec2& location) {
+    if (!g_open)
+        return false;
+    switch (code) {
+        case EventTouch::EventCode::BEGAN:
+            g_open->buttonDown = g_open->button.containsPoint(location);
+            markSceneDirty();
+            break;
+        case EventTouch::EventCode::ENDED:
+            if (g_open->buttonDown && g_open->button.containsPoint(location)) {
+                closeOpenBox();
+            } else {
+                g_open->buttonDown = false;
+                markSceneDirty();
+            }
+            break;
+        case EventTouch::EventCode::CANCELLED:
+            g_open->buttonDown = false;
+            markSceneDirty();
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+bool messageBoxTakesKey(int key) {
+    if (!g_open)
+        return false;
+    if (key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE)
+        closeOpenBox();
+    return true;
+}
+
 void cancelPendingMessageBoxes() {
+    g_open.reset();
     std::lock_guard<std::mutex> lock(g_mutex);
-    for (auto& r : g_pending)
+    for (auto& r : g_queue)
         r->done = true;
-    g_pending.clear();
+    g_queue.clear();
     g_doneChanged.notify_all();
 }
 
@@ -357,55 +398,44 @@ void drawMessageBoxOverlay(RenderContext& ctx) {
 
 }  // namespace detail
 
-namespace testing {
+namespace hooks {
 
-void setMessageBoxFrameHook(std::function<void()> hook) {
-    g_frameHook = std::move(hook);
+void setMessageBoxSink(MessageBoxSink* sink) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_sink = sink;
+}
+
+void removeMessageBoxSink(MessageBoxSink* sink) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_sink == sink)
+        g_sink = nullptr;
+    for (auto& r : g_queue)
+        r->done = true;
+    g_queue.clear();
+    g_doneChanged.notify_all();
+}
+
+void setFrameObserver(std::function<void()> observer) {
+    g_observer = std::move(observer);
+}
+
+void setOffscreenMessageBoxes(bool on) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_offscreen = on;
 }
 
 void closeMessageBox() {
-    g_closeRequested = true;
+    closeOpenBox();
 }
 
 bool isMessageBoxOpen() {
     return g_open != nullptr;
 }
 
-int pendingMessageBoxes() {
+int waitingMessageBoxes() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return int(g_pending.size());
+    return int(g_queue.size());
 }
 
-MessageBoxRecorder::MessageBoxRecorder(bool deliverOnMainThread) : _deliverOnMainThread(deliverOnMainThread) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_recorder = this;
-}
-
-MessageBoxRecorder::~MessageBoxRecorder() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_recorder == this)
-        g_recorder = nullptr;
-    // Boxes still waiting for the main thread count as closed.
-    for (auto& r : g_pending)
-        r->done = true;
-    g_pending.clear();
-    g_doneChanged.notify_all();
-}
-
-std::vector<std::pair<std::string, std::string>> MessageBoxRecorder::boxes() const {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _boxes;
-}
-
-void MessageBoxRecorder::clear() {
-    std::lock_guard<std::mutex> lock(_mutex);
-    _boxes.clear();
-}
-
-void MessageBoxRecorder::record(const std::string& title, const std::string& text) {
-    std::lock_guard<std::mutex> lock(_mutex);
-    _boxes.emplace_back(title, text);
-}
-
-}  // namespace testing
+}  // namespace hooks
 }  // namespace cocos2d

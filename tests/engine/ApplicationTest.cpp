@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -37,6 +39,7 @@ public:
     std::vector<std::string> calls;
     bool launchResult = true;
     bool createView = true;
+    std::function<void()> launchHook;  // runs after the first scene is set
 
     void initGLContextAttrs() override {
         calls.push_back("initGLContextAttrs");
@@ -55,6 +58,8 @@ public:
         auto scene = Scene::create();
         scene->addChild(CountingLayer::create());
         d->runWithScene(scene);
+        if (launchHook)
+            launchHook();
         return true;
     }
     void applicationDidEnterBackground() override { calls.push_back("background"); }
@@ -123,6 +128,46 @@ TEST_F(ApplicationTest, DirectorEndFromACallbackOrAnotherThreadEndsTheRunWithSta
         ender.join();
         EXPECT_GE(CountingLayer::s_frames.load(), 1);
     }
+}
+
+TEST_F(ApplicationTest, TheRunsEndReleasesAMainThreadBoxStillOpen) {
+    // A box asked for from a callback holds the run's loop; ending the run from another thread
+    // closes it, the callback goes on and the run ends with status zero.
+    struct BoxLayer : Layer {
+        bool returned = false;
+        void tick(float) {
+            unschedule(static_cast<SEL_SCHEDULE>(&BoxLayer::tick));
+            MessageBox("出牌不符合规则.", "提示");
+            returned = true;
+        }
+    };
+    TestApp app;
+    BoxLayer* boxLayer = nullptr;
+    std::atomic<int> boxFrames{0};
+    ct::setMessageBoxFrameHook([&] { ++boxFrames; });
+    std::thread ender([&] {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (boxFrames < 3 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        Director::getInstance()->end();
+    });
+    CountingLayer::s_endAt = 2;  // without the hold, the run would end by itself after frame 2
+    app.launchHook = [&] {
+        boxLayer = new BoxLayer();
+        boxLayer->init();
+        boxLayer->autorelease();
+        boxLayer->retain();
+        Director::getInstance()->getRunningScene()->addChild(boxLayer);
+        boxLayer->schedule(static_cast<SEL_SCHEDULE>(&BoxLayer::tick), 0.0f);
+    };
+    EXPECT_EQ(app.run(), 0);
+    ender.join();
+    ct::setMessageBoxFrameHook(nullptr);
+    ASSERT_NE(boxLayer, nullptr);
+    EXPECT_TRUE(boxLayer->returned);
+    EXPECT_GE(boxFrames.load(), 3);
+    EXPECT_LE(CountingLayer::s_frames.load(), 1) << "the game was held from the box to the end";
+    boxLayer->release();
 }
 
 TEST_F(ApplicationTest, ScreenshotOfTheLastFrameIsWrittenWhenTheRunEnds) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -13,6 +14,9 @@
 #include "ui/CocosGUI.h"
 
 namespace cocos2d {
+namespace hooks {
+class MessageBoxSink;
+}
 namespace testing {
 
 // Makes the director ready without a delegate: a 1024 x 768 offscreen view
@@ -26,14 +30,15 @@ void shutdown();
 
 // Runs whole frames with a fixed step of the animation interval, unpaced.
 // A box asked for from another thread is shown (recorded) at the start of
-// each frame.
+// each frame. No input is read: touches come from the calls below.
 void step(int frames = 1);
 // Runs as many frames as fit in the given simulated time (at least one).
 void stepSeconds(float seconds);
 
 // Touches at design points (origin bottom left). They are delivered at
-// once, outside any frame; a scene change they ask for happens in the next
-// step().
+// once, outside any frame, as the window delivers them: to the message box
+// while one is shown, otherwise to the scene; a scene change they ask for
+// happens in the next step().
 void touchBegin(const Vec2& location);
 void touchMove(const Vec2& location);
 void touchEnd(const Vec2& location);
@@ -70,18 +75,29 @@ private:
     mutable std::mutex _mutex;
     std::vector<std::pair<std::string, std::string>> _boxes;
     bool _deliverOnMainThread;
+    std::unique_ptr<hooks::MessageBoxSink> _sink;
 };
 
-// Drives the modal box on the main thread, also headless: while a hook is
-// set, a box shown on the main thread (with no recorder) opens in the view,
-// drawn above the frame, and the hook runs once per frame of the box's own
-// loop. The hook may take screenshots and call closeMessageBox(); the box
-// also closes when the hook is removed.
+// Shows message boxes in the offscreen view too: while a hook is set, a box
+// (with no recorder) opens in the view, drawn above the frame as in a window,
+// and the hook runs on the main thread at the end of every frame in which a
+// box is shown: the frames that a main-thread box holds the game for, and the
+// running game's frames under a box from another thread. The hook may take
+// screenshots and call closeMessageBox(); removing the hook closes the boxes
+// still open or waiting.
 void setMessageBoxFrameHook(std::function<void()> hook);
+// Closes the box shown now, as its button does; the next waiting box shows
+// in the next frame.
 void closeMessageBox();
 bool isMessageBoxOpen();
-// Boxes asked for from other threads that wait for the main thread.
+// Boxes asked for and not closed yet: the one shown and those waiting
+// behind it for the main thread.
 int pendingMessageBoxes();
+
+// Runs on the main thread at the end of every frame, whether run by step(),
+// by Application::run or while a main-thread box holds the game; an empty
+// function removes it.
+void setFrameHook(std::function<void()> hook);
 
 // Every descendant of root (depth first, in child order) of type T.
 template <class T>
