@@ -70,6 +70,9 @@ void drawCardImages(const std::string& dir);
 void drawInterfaceImages(const std::string& dir);
 void drawTableImages(const std::string& dir);
 
+// The program's icon, size x size pixels, written to path.
+bool drawIcon(int size, const std::string& path);
+
 // Contact sheets and a desk mock-up composed from the images in assetsDir.
 bool drawSheets(const std::string& assetsDir, const std::string& outDir);
 // Checks sizes and frame contents of the images in assetsDir; prints each fault.

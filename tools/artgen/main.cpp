@@ -3,6 +3,7 @@
 //   artgen --out DIR [--sans F] [--sans-bold F] [--cjk F]   draw all images into DIR
 //   artgen --sheets ASSETS OUTDIR                           contact sheets and a desk mock-up
 //   artgen --check ASSETS                                   check sizes and frames
+//   artgen --icons DIR [font options]                       DIR/cardhall-N.png at the icon sizes
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -17,14 +18,15 @@ int usage() {
     std::fprintf(stderr,
                  "usage: artgen --out DIR [--sans FONT] [--sans-bold FONT] [--cjk FONT]\n"
                  "       artgen --sheets ASSETS_DIR OUT_DIR [font options]\n"
-                 "       artgen --check ASSETS_DIR\n");
+                 "       artgen --check ASSETS_DIR\n"
+                 "       artgen --icons OUT_DIR [font options]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out, sheetsFrom, sheetsTo, check;
+    std::string out, sheetsFrom, sheetsTo, check, icons;
     std::string sans = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
     std::string sansBold = "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf";
     std::string cjk = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
@@ -48,6 +50,8 @@ int main(int argc, char** argv) {
             ok = value(sheetsFrom) && value(sheetsTo);
         else if (!std::strcmp(argv[i], "--check"))
             ok = value(check);
+        else if (!std::strcmp(argv[i], "--icons"))
+            ok = value(icons);
         else
             ok = false;
         if (!ok)
@@ -55,7 +59,7 @@ int main(int argc, char** argv) {
     }
     if (!check.empty())
         return artgen::checkImages(check) == 0 ? 0 : 1;
-    if (out.empty() && sheetsTo.empty())
+    if (out.empty() && sheetsTo.empty() && icons.empty())
         return usage();
 
     artgen::loadFonts(sans, sansBold, cjk);
@@ -64,6 +68,14 @@ int main(int argc, char** argv) {
         artgen::drawCardImages(out);
         artgen::drawInterfaceImages(out);
         artgen::drawTableImages(out);
+        if (artgen::writeFailed())
+            return 1;
+    }
+    if (!icons.empty()) {
+        mkdir(icons.c_str(), 0755);
+        // The sizes of the hicolor theme that menus and launchers ask for.
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            artgen::drawIcon(size, icons + "/cardhall-" + std::to_string(size) + ".png");
         if (artgen::writeFailed())
             return 1;
     }
