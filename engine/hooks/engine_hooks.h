@@ -20,6 +20,9 @@ bool drawAndReadPixel(const Vec2& designPoint, Color3B& colour);
 // A touch at a design point as the window delivers one: to the message box while one is shown,
 // otherwise to the scene's listeners.
 void deliverTouch(EventTouch::EventCode code, const Vec2& location);
+// A key press as the window delivers one: to the message box while one is shown, otherwise to the
+// scene's keyboard listeners.
+void deliverKeyPress(EventKeyboard::KeyCode code);
 
 // Takes every message box instead of the screen. take() runs on the asking thread; with
 // deliverOnMainThread a box from another thread waits until the main thread's next frame takes it.

@@ -112,8 +112,9 @@ void pumpWindowEvents() {
                 }
                 break;
             case SDL_KEYDOWN:
-                // Enter or Escape closes the box; the scene takes no keys.
-                messageBoxTakesKey(int(e.key.keysym.sym));
+                // A key held down repeats: only its first press acts.
+                if (!e.key.repeat)
+                    deliverKeyPress(keyCodeFromSdl(e.key.keysym.sym));
                 break;
             case SDL_MOUSEBUTTONDOWN:
                 if (e.button.button == SDL_BUTTON_LEFT) {
@@ -145,6 +146,12 @@ void deliverTouch(EventTouch::EventCode code, const Vec2& location) {
     if (messageBoxTakesTouch(code, location))
         return;
     Director::getInstance()->getEventDispatcher()->dispatchTouch(code, location);
+}
+
+void deliverKeyPress(EventKeyboard::KeyCode code) {
+    if (messageBoxTakesKey(code))
+        return;
+    Director::getInstance()->getEventDispatcher()->dispatchKeyPress(code);
 }
 
 void restartFrameClock() {

@@ -1,4 +1,4 @@
-// Touch delivery: front-most listener first, claimed touches stay with their
+// Input delivery: front-most listener first; claimed touches stay with their
 // listener.
 #include <algorithm>
 
@@ -19,6 +19,13 @@ void Touch::setTouchInfo(int id, const Vec2& point, bool start) {
 
 EventListenerTouchOneByOne* EventListenerTouchOneByOne::create() {
     auto* l = new (std::nothrow) EventListenerTouchOneByOne();
+    if (l)
+        l->autorelease();
+    return l;
+}
+
+EventListenerKeyboard* EventListenerKeyboard::create() {
+    auto* l = new (std::nothrow) EventListenerKeyboard();
     if (l)
         l->autorelease();
     return l;
@@ -96,6 +103,39 @@ void numberInDrawOrder(Node* n, unsigned int& counter, std::vector<std::pair<Nod
     for (; i < children.size(); ++i)
         numberInDrawOrder(children[i], counter, out);
 }
+
+// The enabled listeners of kind L whose nodes are visible in the running
+// scene, front-most first; for one node, the listener added last first.
+template <class L>
+std::vector<L*> frontMostFirst(const std::vector<EventListener*>& listeners, Scene* scene) {
+    std::vector<std::pair<Node*, unsigned int>> order;
+    unsigned int counter = 0;
+    numberInDrawOrder(scene, counter, order);
+    std::sort(order.begin(), order.end());
+    auto rank = [&](Node* n) -> unsigned int {
+        auto it = std::lower_bound(order.begin(), order.end(), std::make_pair(n, 0u));
+        return it != order.end() && it->first == n ? it->second : 0u;
+    };
+    std::vector<std::pair<unsigned int, std::size_t>> ranked;
+    for (std::size_t i = 0; i < listeners.size(); ++i) {
+        EventListener* l = listeners[i];
+        if (!l->isEnabled() || !l->getAssociatedNode() || !l->getAssociatedNode()->isRunning() ||
+            !l->getAssociatedNode()->isVisibleInTree())
+            continue;
+        if (!dynamic_cast<L*>(l))
+            continue;
+        unsigned int r = rank(l->getAssociatedNode());
+        if (r)
+            ranked.emplace_back(r, i);
+    }
+    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second > b.second;
+    });
+    std::vector<L*> out;
+    for (auto& r : ranked)
+        out.push_back(static_cast<L*>(listeners[r.second]));
+    return out;
+}
 }  // namespace
 
 void EventDispatcher::dispatchTouch(EventTouch::EventCode code, const Vec2& location) {
@@ -110,37 +150,12 @@ void EventDispatcher::dispatchTouch(EventTouch::EventCode code, const Vec2& loca
         _touch->setTouchInfo(++_touchId, location, true);
         _touchActive = true;
 
-        std::vector<std::pair<Node*, unsigned int>> order;
-        unsigned int counter = 0;
-        numberInDrawOrder(scene, counter, order);
-        std::sort(order.begin(), order.end());
-        auto rank = [&](Node* n) -> unsigned int {
-            auto it = std::lower_bound(order.begin(), order.end(), std::make_pair(n, 0u));
-            return it != order.end() && it->first == n ? it->second : 0u;
-        };
-        // Candidates: listeners of visible nodes in the running scene,
-        // front-most first; for one node, the listener added last first.
-        std::vector<std::pair<unsigned int, std::size_t>> ranked;
-        for (std::size_t i = 0; i < _listeners.size(); ++i) {
-            EventListener* l = _listeners[i];
-            if (!l->_enabled || !l->_node || !l->_node->isRunning() || !l->_node->isVisibleInTree())
-                continue;
-            if (!dynamic_cast<EventListenerTouchOneByOne*>(l))
-                continue;
-            unsigned int r = rank(l->_node);
-            if (r)
-                ranked.emplace_back(r, i);
-        }
-        std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
-            return a.first != b.first ? a.first > b.first : a.second > b.second;
-        });
-        std::vector<EventListenerTouchOneByOne*> candidates;
+        std::vector<EventListenerTouchOneByOne*> candidates =
+            frontMostFirst<EventListenerTouchOneByOne>(_listeners, scene);
         std::vector<Node*> nodes;
-        for (auto& r : ranked) {
-            auto* l = static_cast<EventListenerTouchOneByOne*>(_listeners[r.second]);
+        for (auto* l : candidates) {
             l->retain();
             l->_node->retain();
-            candidates.push_back(l);
             nodes.push_back(l->_node);
         }
         EventTouch event(code);
@@ -218,6 +233,60 @@ void EventDispatcher::dispatchTouch(EventTouch::EventCode code, const Vec2& loca
         l->release();
     touch->release();
 }
+
+void EventDispatcher::dispatchKeyPress(EventKeyboard::KeyCode code) {
+    Scene* scene = Director::getInstance()->getRunningScene();
+    if (!scene || code == EventKeyboard::KeyCode::KEY_NONE)
+        return;
+    std::vector<EventListenerKeyboard*> candidates = frontMostFirst<EventListenerKeyboard>(_listeners, scene);
+    // A callback may remove listeners or nodes (a scene change, a node taken
+    // off): everything reached here stays alive until the delivery is over.
+    std::vector<Node*> nodes;
+    for (auto* l : candidates) {
+        l->retain();
+        l->_node->retain();
+        nodes.push_back(l->_node);
+    }
+    EventKeyboard event(code, true);
+    for (auto* l : candidates) {
+        if (event.isStopped())
+            break;
+        if (!l->_registered || !l->onKeyPressed || !l->_node || !l->_node->isRunning())
+            continue;
+        event.setCurrentTarget(l->_node);
+        l->onKeyPressed(code, &event);
+    }
+    for (Node* n : nodes)
+        n->release();
+    for (auto* l : candidates)
+        l->release();
+}
+
+namespace detail {
+
+EventKeyboard::KeyCode keyCodeFromSdl(SDL_Keycode key) {
+    using Key = EventKeyboard::KeyCode;
+    switch (key) {
+        case SDLK_ESCAPE:
+            return Key::KEY_ESCAPE;
+        case SDLK_SPACE:
+            return Key::KEY_SPACE;
+        case SDLK_RETURN:
+            return Key::KEY_ENTER;
+        case SDLK_KP_ENTER:
+            return Key::KEY_KP_ENTER;
+        case SDLK_h:
+            return Key::KEY_H;
+        case SDLK_m:
+            return Key::KEY_M;
+        case SDLK_p:
+            return Key::KEY_P;
+        default:
+            return Key::KEY_NONE;
+    }
+}
+
+}  // namespace detail
 
 void EventDispatcher::cancelCurrentTouch() {
     if (_touchActive && _touch)

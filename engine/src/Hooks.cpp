@@ -51,5 +51,9 @@ void deliverTouch(EventTouch::EventCode code, const Vec2& location) {
     detail::deliverTouch(code, location);
 }
 
+void deliverKeyPress(EventKeyboard::KeyCode code) {
+    detail::deliverKeyPress(code);
+}
+
 }  // namespace hooks
 }  // namespace cocos2d

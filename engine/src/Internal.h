@@ -126,7 +126,7 @@ bool isGameHeldByMessageBox();
 void messageBoxFrameEnded();
 // Input while a box is shown goes to it: true when the box took the event.
 bool messageBoxTakesTouch(EventTouch::EventCode code, const Vec2& location);
-bool messageBoxTakesKey(int key);
+bool messageBoxTakesKey(EventKeyboard::KeyCode key);
 // Releases every waiting box (their callers return) when the engine stops.
 void cancelPendingMessageBoxes();
 // Draws the box that is open now, if any, above the frame.
@@ -144,6 +144,11 @@ void restartFrameClock();
 void deliverTouch(EventTouch::EventCode code, const Vec2& location);
 // Writes the current picture as a PNG.
 bool savePng(RenderContext& ctx, const std::string& file);
+// The code of an SDL key (KEY_NONE for keys the program does not use), and a
+// key press as the window delivers it: to the box while one is shown (Enter
+// and Escape close it), otherwise to the scene.
+EventKeyboard::KeyCode keyCodeFromSdl(SDL_Keycode key);
+void deliverKeyPress(EventKeyboard::KeyCode code);
 
 // Frame pacing.
 double secondsNow();

@@ -350,10 +350,11 @@ bool messageBoxTakesTouch(EventTouch::EventCode code, const Vec2& location) {
     return true;
 }
 
-bool messageBoxTakesKey(int key) {
+bool messageBoxTakesKey(EventKeyboard::KeyCode key) {
+    using Key = EventKeyboard::KeyCode;
     if (!g_open)
         return false;
-    if (key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE)
+    if (key == Key::KEY_ENTER || key == Key::KEY_KP_ENTER || key == Key::KEY_ESCAPE)
         closeOpenBox();
     return true;
 }

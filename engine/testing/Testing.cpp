@@ -59,6 +59,10 @@ void click(const Vec2& location) {
     touchEnd(location);
 }
 
+void keyPress(EventKeyboard::KeyCode code) {
+    hooks::deliverKeyPress(code);
+}
+
 Scene* runningScene() {
     return Director::getInstance()->getRunningScene();
 }

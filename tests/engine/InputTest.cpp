@@ -241,3 +241,77 @@ TEST_F(InputTest, TouchInProgressIsCancelledWhenTheSceneChanges) {
     EXPECT_EQ(names(f.events), "B,C");
     f.button->release();
 }
+
+// Key presses: every keyboard listener of a visible node in the running scene hears a press,
+// front-most first, until one stops it; no listener hears one while a message box is open.
+TEST_F(InputTest, KeyPressesGoFrontMostFirstUntilStopped) {
+    using Key = EventKeyboard::KeyCode;
+    Layer* layer = runLayer();
+    auto back = Node::create();
+    auto front = Node::create();
+    layer->addChild(front, 5);
+    layer->addChild(back, 1);
+    std::vector<std::string> heard;
+    bool stop = false;
+    auto make = [&](const char* name) {
+        auto l = EventListenerKeyboard::create();
+        l->onKeyPressed = [&heard, &stop, name](Key key, Event* event) {
+            heard.push_back(std::string(name) + (key == Key::KEY_SPACE ? " space" : " other"));
+            if (stop)
+                event->stopPropagation();
+        };
+        return l;
+    };
+    auto* dispatcher = Director::getInstance()->getEventDispatcher();
+    dispatcher->addEventListenerWithSceneGraphPriority(make("back"), back);
+    dispatcher->addEventListenerWithSceneGraphPriority(make("front"), front);
+
+    ct::keyPress(Key::KEY_SPACE);
+    EXPECT_EQ(heard, (std::vector<std::string>{"front space", "back space"}));
+    heard.clear();
+    stop = true;
+    ct::keyPress(Key::KEY_P);
+    EXPECT_EQ(heard, (std::vector<std::string>{"front other"}));
+    heard.clear();
+    front->setVisible(false);
+    ct::keyPress(Key::KEY_H);
+    EXPECT_EQ(heard, (std::vector<std::string>{"back other"})) << "hidden nodes' listeners hear nothing";
+    heard.clear();
+    ct::keyPress(Key::KEY_NONE);
+    EXPECT_TRUE(heard.empty()) << "keys without a code are not delivered";
+
+    // While a box is up, the keys are the box's.
+    front->setVisible(true);
+    int frames = 0;
+    ct::setMessageBoxFrameHook([&] {
+        ct::keyPress(Key::KEY_SPACE);
+        if (++frames == 3)
+            ct::closeMessageBox();
+    });
+    MessageBox("text", "title");
+    ct::setMessageBoxFrameHook(nullptr);
+    EXPECT_EQ(frames, 3);
+    EXPECT_TRUE(heard.empty());
+    ct::keyPress(Key::KEY_SPACE);
+    EXPECT_EQ(heard, (std::vector<std::string>{"front space"}));
+}
+
+TEST_F(InputTest, AKeyListenerMayTakeItsNodeAwayInsideItsCallback) {
+    using Key = EventKeyboard::KeyCode;
+    Layer* layer = runLayer();
+    auto node = Node::create();
+    layer->addChild(node);
+    int heard = 0;
+    auto l = EventListenerKeyboard::create();
+    l->onKeyPressed = [&](Key, Event*) {
+        ++heard;
+        Director::getInstance()->getEventDispatcher()->removeEventListenersForTarget(node);
+        node->removeFromParent();
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(l, node);
+    ct::keyPress(Key::KEY_ESCAPE);
+    ct::step();
+    ct::keyPress(Key::KEY_ESCAPE);
+    EXPECT_EQ(heard, 1);
+    EXPECT_EQ(layer->getChildrenCount(), 0);
+}

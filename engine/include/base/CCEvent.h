@@ -1,4 +1,4 @@
-// Touch input: touches, events, listeners and the dispatcher.
+// Input: touches and keys, events, listeners and the dispatcher.
 #pragma once
 
 #include <functional>
@@ -34,7 +34,7 @@ private:
 
 class Event : public Ref {
 public:
-    enum class Type { TOUCH, CUSTOM };
+    enum class Type { TOUCH, KEYBOARD, CUSTOM };
     explicit Event(Type type = Type::TOUCH) : _type(type) {}
     Type getType() const { return _type; }
     void stopPropagation() { _stopped = true; }
@@ -56,6 +56,21 @@ public:
 
 private:
     EventCode _code;
+};
+
+// A key press. Only the keys the program reacts to have a code of their own; every other key is
+// KEY_NONE and is not delivered.
+class EventKeyboard : public Event {
+public:
+    enum class KeyCode { KEY_NONE, KEY_ESCAPE, KEY_SPACE, KEY_ENTER, KEY_KP_ENTER, KEY_H, KEY_M, KEY_P };
+    EventKeyboard(KeyCode keyCode, bool isPressed)
+        : Event(Type::KEYBOARD), _keyCode(keyCode), _isPressed(isPressed) {}
+    KeyCode getKeyCode() const { return _keyCode; }
+    bool isPressed() const { return _isPressed; }
+
+private:
+    KeyCode _keyCode;
+    bool _isPressed;
 };
 
 class EventListener : public Ref {
@@ -97,6 +112,17 @@ protected:
     bool _swallow = false;
 };
 
+// Receives key presses (not the repeats of a key held down).
+class EventListenerKeyboard : public EventListener {
+public:
+    static EventListenerKeyboard* create();
+
+    std::function<void(EventKeyboard::KeyCode, Event*)> onKeyPressed;
+
+protected:
+    EventListenerKeyboard() = default;
+};
+
 // Delivers touches to listeners, front-most node first (the reverse of the
 // drawing order). Listeners of nodes that are not in the running scene, or
 // not visible, get nothing.
@@ -113,6 +139,9 @@ public:
 
     // Engine internal: one touch event at a design point.
     void dispatchTouch(EventTouch::EventCode code, const Vec2& location);
+    // Engine internal: one key press, to every keyboard listener of a visible node in the running
+    // scene, front-most first, until one stops the event's propagation.
+    void dispatchKeyPress(EventKeyboard::KeyCode code);
     // Ends the current touch as cancelled (e.g. the scene changed).
     void cancelCurrentTouch();
     bool isTouchActive() const { return _touchActive; }

@@ -45,6 +45,9 @@ void touchEnd(const Vec2& location);
 void touchCancel();
 // Press and release at one point.
 void click(const Vec2& location);
+// A key press, delivered as one from the window is (not to the scene while a
+// message box is open).
+void keyPress(EventKeyboard::KeyCode code);
 
 Scene* runningScene();
 
