@@ -254,7 +254,6 @@ void MessageBox(const char* msg, const char* title) {
         writeJsonLine(t, x);
         return;
     }
-    detail::markSceneDirty();
     if (main) {
         waitOnMainThread(request);
         return;

@@ -198,6 +198,9 @@ bool CMessageQueue::sendMessage(const std::string& text) {
 }
 
 void CMessageQueue::receiveBox(const char* text, const char* title) {
+    // Reception is over. The game goes on under the box, so the connection is shut down first:
+    // a request sent meanwhile fails at once with its own box instead of seeming to succeed.
+    shutdownSocket(m_socket);
     if (!m_stopping) {
         cocos2d::MessageBox(text, title);
     }

@@ -78,7 +78,8 @@ public:
 
 private:
     CMessageQueue();
-    // Shows a box from the receive thread, unless the link is being taken down on purpose.
+    // Shuts the connection down, then shows a box from the receive thread (unless the link is
+    // being taken down on purpose).
     void receiveBox(const char* text, const char* title);
     // Reception is over: nothing reads any more, so the connection is shut down both ways.
     void endReception();
