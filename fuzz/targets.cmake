@@ -18,27 +18,27 @@ set(fuzz_frame_stream_libraries cardhall_protocol)
 
 set(fuzz_card_list_function fuzzCardList)
 set(fuzz_card_list_source targets/CardList.cpp)
-set(fuzz_card_list_libraries cardhall_cardrules cardhall_protocol)
+set(fuzz_card_list_libraries cardhall_rules cardhall_protocol)
 
 set(fuzz_card_rules_function fuzzCardRules)
 set(fuzz_card_rules_source targets/CardRules.cpp)
-set(fuzz_card_rules_libraries cardhall_cardrules)
+set(fuzz_card_rules_libraries cardhall_rules)
 
 set(fuzz_request_function fuzzRequest)
 set(fuzz_request_source targets/Request.cpp)
-set(fuzz_request_libraries cardhall_server_core cardhall_cardrules)
+set(fuzz_request_libraries cardhall_server_core cardhall_rules)
 
 set(fuzz_round_trip_function fuzzRoundTrip)
 set(fuzz_round_trip_source targets/RoundTrip.cpp)
-set(fuzz_round_trip_libraries cardhall_server_core cardhall_protocol cardhall_cardrules)
+set(fuzz_round_trip_libraries cardhall_server_core cardhall_protocol cardhall_rules)
 
 set(fuzz_game_server_function fuzzGameServer)
 set(fuzz_game_server_source targets/GameServer.cpp)
-set(fuzz_game_server_libraries cardhall_server_core cardhall_protocol cardhall_cardrules)
+set(fuzz_game_server_libraries cardhall_server_core cardhall_protocol cardhall_rules)
 
 set(fuzz_bot_player_function fuzzBotPlayer)
 set(fuzz_bot_player_source targets/BotPlayer.cpp)
-set(fuzz_bot_player_libraries cardhall_server_core cardhall_cardrules)
+set(fuzz_bot_player_libraries cardhall_server_core cardhall_rules)
 
 # True in `out` when every library that target `name` needs has been defined.
 function(cardhall_fuzz_target_available name out)

@@ -22,7 +22,7 @@
 
 #include "cocos2d.h"
 #include "net/MessageQueue.h"
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 
 #include "app/SpriteFrames.h"
 #include "cocos2d.h"
-#include "net/Message.h"
 #include "net/MessageQueue.h"
+#include "protocol/Message.h"
 #include "scenes/DeskScene.h"
 
 USING_NS_CC;

@@ -12,8 +12,8 @@
 #include "app/SpriteFrames.h"
 #include "cocos2d.h"
 #include "engine_testing.h"
-#include "net/Message.h"
 #include "net/MessageQueue.h"
+#include "protocol/Message.h"
 #include "scenes/DeskScene.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cards/CardRules.h"
 #include "core/BotPlayer.h"
 #include "core/Messages.h"
 #include "core/Requests.h"
+#include "rules/CardRules.h"
 #include "support/ByteReader.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzTargets.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cards/CardList.h"
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
+#include "rules/CardList.h"
 #include "support/ByteReader.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzTargets.h"

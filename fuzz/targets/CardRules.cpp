@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "cards/CardRules.h"
+#include "rules/CardRules.h"
 #include "support/ByteReader.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzTargets.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
 #include "support/ByteReader.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzTargets.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "cards/CardList.h"
 #include "core/Requests.h"
+#include "rules/CardList.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzTargets.h"
 #include "support/JsonOracle.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzTargets.h"
 #include "support/JsonOracle.h"

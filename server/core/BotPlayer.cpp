@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "cards/CardList.h"
 #include "core/BotStrategy.h"
+#include "rules/CardList.h"
 
 namespace hallserver {
 

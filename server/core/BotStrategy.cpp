@@ -3,7 +3,7 @@
 #include <climits>
 #include <functional>
 
-#include "cards/CardRules.h"
+#include "rules/CardRules.h"
 
 namespace hallserver {
 

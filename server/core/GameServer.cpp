@@ -1,9 +1,9 @@
 #include "core/GameServer.h"
 
-#include "cards/CardRules.h"
 #include "core/BotStrategy.h"
 #include "core/Log.h"
 #include "core/Requests.h"
+#include "rules/CardRules.h"
 
 namespace hallserver {
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "cards/CardList.h"
+#include "rules/CardList.h"
 
 namespace hallserver {
 

@@ -4,11 +4,9 @@
 
 #include "app/UserConfig.h"
 #include "net/MessageQueue.h"
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
 
-#if CARDHALL_WITH_ATLAS
 #include "app/SpriteFrames.h"
-#endif
 #include "scenes/HallScene.h"
 
 USING_NS_CC;
@@ -73,9 +71,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
         return false;
     }
 
-#if CARDHALL_WITH_ATLAS
     loadSpriteFrames();
-#endif
 
     auto scene = Scene::create();
     if (Layer* first = createFirstLayer()) {

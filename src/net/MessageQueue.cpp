@@ -21,7 +21,7 @@
 #endif
 
 #include "cocos2d.h"
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "net/Message.h"
-#include "net/Protocol.h"
+#include "protocol/Message.h"
+#include "protocol/Protocol.h"
 
 class CMessageQueue {
 public:

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "cards/CardRules.h"
 #include "cards/CardSprite.h"
 #include "net/MessageQueue.h"
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
+#include "rules/CardRules.h"
 #include "scenes/DeskScene.h"
 
 USING_NS_CC;

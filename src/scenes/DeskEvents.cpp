@@ -1,11 +1,11 @@
 // Desk reaction to server messages: seating, the deal, plays and turns, scores and the end of a hand.
 #include <string>
 
-#include "cards/CardList.h"
-#include "cards/CardRules.h"
 #include "cards/CardSprite.h"
-#include "net/Message.h"
 #include "net/MessageQueue.h"
+#include "protocol/Message.h"
+#include "rules/CardList.h"
+#include "rules/CardRules.h"
 #include "scenes/DeskScene.h"
 #include "scenes/HallScene.h"
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "net/Message.h"
 #include "net/MessageQueue.h"
-#include "net/Protocol.h"
+#include "protocol/Message.h"
+#include "protocol/Protocol.h"
 #include "scenes/DeskScene.h"
 
 USING_NS_CC;

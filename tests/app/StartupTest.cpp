@@ -15,10 +15,8 @@
 #include "cocos2d.h"
 #include "engine_testing.h"
 #include "net/MessageQueue.h"
-#include "net/Protocol.h"
-#if CARDHALL_WITH_HALL
+#include "protocol/Protocol.h"
 #include "scenes/HallScene.h"
-#endif
 
 namespace {
 
@@ -143,12 +141,8 @@ TEST_F(Startup, WithAServerTheHallRunsAndTheFirstRequestIsTheQuery) {
     cocos2d::Scene* scene = director()->getRunningScene();
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(scene->getChildrenCount(), 1u);  // the first layer alone
-#if CARDHALL_WITH_HALL
     EXPECT_EQ(cocos2d::testing::findAll<CHallScene>(scene).size(), 1u);
-#endif
-#if CARDHALL_WITH_ATLAS
     EXPECT_GT(cocos2d::SpriteFrameCache::getInstance()->getSpriteFrameCount(), 0u);
-#endif
     EXPECT_EQ(server.receiveFrame().value_or("<none>"), makeQueryRequest());
     EXPECT_TRUE(boxes.boxes().empty());
 }

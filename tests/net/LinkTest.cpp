@@ -19,7 +19,7 @@
 #include "cocos2d.h"
 #include "engine_testing.h"
 #include "net/MessageQueue.h"
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "cards/CardSprite.h"
 #include "cocos2d.h"
 #include "engine_testing.h"
-#include "net/Message.h"
 #include "net/MessageQueue.h"
+#include "protocol/Message.h"
 #include "scenes/DeskScene.h"
 #include "scenes/HallScene.h"
 

@@ -1,8 +1,8 @@
 // The bots' choice of move.
 #include <gtest/gtest.h>
 
-#include "cards/CardRules.h"
 #include "core/BotStrategy.h"
+#include "rules/CardRules.h"
 
 using namespace hallserver;
 

@@ -4,9 +4,9 @@
 #include <deque>
 
 #include "GameHarness.h"
-#include "cards/CardList.h"
-#include "cards/CardRules.h"
 #include "core/Cards.h"
+#include "rules/CardList.h"
+#include "rules/CardRules.h"
 
 using namespace hallserver;
 using namespace hallserver::testing;

@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "cards/CardRules.h"
+#include "rules/CardRules.h"
 
 namespace {
 

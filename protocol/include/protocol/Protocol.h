@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "net/Message.h"
+#include "protocol/Message.h"
 
 // The version this client is; a "query" reply asking for any other ends the client.
 inline constexpr char kClientVersion[] = "28";

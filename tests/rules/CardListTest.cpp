@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cards/CardList.h"
+#include "rules/CardList.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "net/Protocol.h"
+#include "protocol/Protocol.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cards/CardRules.h"
+#include "rules/CardRules.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "cards/CardList.h"
+#include "rules/CardList.h"
 
 #include <climits>
 
