@@ -48,6 +48,7 @@ void CDeskScene::onNoputClicked(Ref* /*sender*/, TouchEventType type) {
     m_putButton->setEnabled(false);
     m_putButton->setVisible(false);
     m_noputButton->setVisible(false);
+    updateHintButton();
     CMessageQueue::getInstance()->sendMessage(makePassRequest(m_desk, m_site));
 }
 
@@ -74,6 +75,7 @@ void CDeskScene::onPutClicked(Ref* /*sender*/, TouchEventType type) {
     m_noputButton->setVisible(false);
     m_noputButton->setEnabled(false);
     m_putButton->setEnabled(false);
+    updateHintButton();
     m_lastPlay = selection;
     for (int code : selection) {
         for (std::size_t i = 0; i < m_handCards.size(); ++i) {
@@ -107,6 +109,7 @@ void CDeskScene::countdownTick(float /*dt*/) {
     seat->countdownLabel->setVisible(false);
     m_putButton->setVisible(false);
     m_noputButton->setVisible(false);
+    updateHintButton();
     std::string request;
     if (m_lastPlay.empty()) {
         if (m_handCards.empty()) {

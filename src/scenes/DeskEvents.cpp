@@ -120,6 +120,7 @@ void CDeskScene::endHand() {
     m_turnSite = -1;
     m_readyButton->setVisible(true);
     m_readyButton->setEnabled(true);
+    updateHintButton();
 }
 
 void CDeskScene::startGame() {
@@ -137,6 +138,7 @@ void CDeskScene::resetTable(int site) {
         removeAllHandCards();
         m_noputButton->setVisible(false);
         m_putButton->setVisible(false);
+        updateHintButton();
         for (int k = 0; k < 4; ++k) {
             st_player_info* seat = seatOf(k);
             if (seat == nullptr) {
@@ -221,6 +223,8 @@ void CDeskScene::startTurn(std::shared_ptr<stMsg> msg) {
         }
         m_putButton->setVisible(true);
         m_putButton->setEnabled(true);
+        resetHint();
+        updateHintButton();
     }
 }
 

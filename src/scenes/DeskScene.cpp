@@ -119,6 +119,22 @@ bool CDeskScene::init() {
     m_readyButton->setVisible(true);
     addChild(m_readyButton, 2);
 
+    // The hint stands in the ready button's place, which is free during the own turn.
+    m_hintButton = makeButton("hint");
+    m_hintButton->setPosition(Vec2(w / 2, 170));
+    m_hintButton->addTouchEventListener(CC_CALLBACK_2(CDeskScene::onHintClicked, this));
+    m_hintButton->setScale(0.8f);
+    m_hintButton->setVisible(false);
+    m_hintButton->setEnabled(false);
+    addChild(m_hintButton, 2);
+
+    // Above the hand, where the own played row stands (it is empty during the own turn).
+    m_hintNote = makeLabel("没有能大过上家的牌", 20);
+    m_hintNote->setColor(Color3B::YELLOW);
+    m_hintNote->setPosition(Vec2(w / 2, 230));
+    m_hintNote->setVisible(false);
+    addChild(m_hintNote, 3);
+
     auto* scorePlate = makeFrameSprite("score");
     const Size plate = scorePlate->getContentSize();
     scorePlate->setPosition(Vec2(plate.width / 2, h - plate.height / 2));
@@ -195,6 +211,10 @@ bool CDeskScene::init() {
     listener->onTouchBegan = CC_CALLBACK_2(CDeskScene::onTouchBegan, this);
     listener->onTouchMoved = CC_CALLBACK_2(CDeskScene::onTouchMoved, this);
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, this);
+
+    auto* keys = EventListenerKeyboard::create();
+    keys->onKeyPressed = CC_CALLBACK_2(CDeskScene::onKeyPressed, this);
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(keys, this);
     return true;
 }
 

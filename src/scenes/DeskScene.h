@@ -71,11 +71,23 @@ public:
     void countdownTick(float dt);
     void collectSelectedCards(std::vector<int>& codes);
 
+    // The hint: raises the cards of one play that may follow the last play, the weakest first and
+    // each further press of the same turn the next stronger one; with none, a short note instead.
+    void onHintClicked(cocos2d::Ref* sender, TouchEventType type);
+    // Keys: Space or Enter plays, P passes, H hints, Escape returns, each only where its button
+    // would take a click.
+    void onKeyPressed(cocos2d::EventKeyboard::KeyCode key, cocos2d::Event* event);
+
+    // Seconds that the note "nothing beats the table" stays up.
+    static constexpr float kHintNoteSeconds = 2.0f;
+
     // Read-only views of the desk's state, for tests and tools.
     cocos2d::ui::Button* returnButton() const { return m_returnButton; }
     cocos2d::ui::Button* readyButton() const { return m_readyButton; }
     cocos2d::ui::Button* noputButton() const { return m_noputButton; }
     cocos2d::ui::Button* putButton() const { return m_putButton; }
+    cocos2d::ui::Button* hintButton() const { return m_hintButton; }
+    cocos2d::Label* hintNote() const { return m_hintNote; }
     cocos2d::Label* centerLabel() const { return m_centerLabel; }
     cocos2d::Label* teamScoreLabel() const { return m_teamScoreLabel; }
     cocos2d::Label* rivalScoreLabel() const { return m_rivalScoreLabel; }
@@ -105,6 +117,11 @@ private:
     void endHand();
     // Replaces the desk with a new hall.
     void returnToHall();
+    // The hint button stands with the play button, unless the ready button takes its place.
+    void updateHintButton();
+    // Forgets the plays offered so far: the next hint starts again from the weakest.
+    void resetHint();
+    void hideHintNote(float dt);
 
     cocos2d::ui::Button* m_returnButton = nullptr;
     cocos2d::ui::Button* m_readyButton = nullptr;
@@ -125,4 +142,10 @@ private:
     std::vector<std::shared_ptr<st_player_info>> m_seats;
     std::map<int, std::shared_ptr<st_player_info>> m_siteSeats;
     CardSprite* m_lastTouchedCard = nullptr;
+    cocos2d::ui::Button* m_hintButton = nullptr;
+    cocos2d::Label* m_hintNote = nullptr;
+    // The plays the hint offers this turn (found at its first press), and the one it offers next.
+    std::vector<std::vector<int>> m_hintPlays;
+    bool m_hintSearched = false;
+    std::size_t m_hintNext = 0;
 };

@@ -186,7 +186,7 @@ int checkImages(const std::string& dir) {
                     break;
                 }
 
-    for (const char* button : {"add_desk_fast", "return", "put", "noput", "ready"})
+    for (const char* button : {"add_desk_fast", "return", "put", "noput", "ready", "hint"})
         for (const char* state : {"", "_press"}) {
             const std::string file = std::string(button) + state + ".png";
             if (const Image* img = c.image(file, 1, 1))

@@ -181,6 +181,7 @@ void drawInterfaceImages(const std::string& dir) {
     saveButtonPair(dir, "put", 160, 64, "出牌", kOrange);
     saveButtonPair(dir, "noput", 160, 64, "不出", kBlue);
     saveButtonPair(dir, "ready", 160, 64, "准备", kAmber);
+    saveButtonPair(dir, "hint", 160, 64, "提示", kGreen);
 
     {
         Canvas c(304, 61);
