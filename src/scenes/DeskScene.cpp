@@ -119,14 +119,16 @@ bool CDeskScene::init() {
     m_readyButton->setVisible(true);
     addChild(m_readyButton, 2);
 
-    // The hint stands in the ready button's place, which is free during the own turn.
+    // The hint stands in the ready button's place, which is free during the own turn. There the play
+    // and pass buttons cover its two ends: it lies beneath them (z-order 1), so that they keep their
+    // whole faces for clicks and the hint shows and takes clicks between them.
     m_hintButton = makeButton("hint");
     m_hintButton->setPosition(Vec2(w / 2, 170));
     m_hintButton->addTouchEventListener(CC_CALLBACK_2(CDeskScene::onHintClicked, this));
     m_hintButton->setScale(0.8f);
     m_hintButton->setVisible(false);
     m_hintButton->setEnabled(false);
-    addChild(m_hintButton, 2);
+    addChild(m_hintButton, 1);
 
     // Above the hand, where the own played row stands (it is empty during the own turn).
     m_hintNote = makeLabel("没有能大过上家的牌", 20);

@@ -102,6 +102,18 @@ TEST_F(DeskHintTest, StandsInTheReadyButtonsPlaceDuringTheOwnTurn) {
     expectNoMoreRequests();
 }
 
+TEST_F(DeskHintTest, PlayAndPassKeepTheirWholeFacesOverTheHintsEnds) {
+    // The hint's face (448..576 wide) runs under the play (348..476) and pass (548..676) buttons.
+    CDeskScene* desk = readyAtOwnTurn("8,9,12,13,20,21,48", "16,17");
+    cct::click(Vec2(470, 170));  // the play button's inner end: nothing raised, refused
+    EXPECT_EQ(boxes.boxes(), (Boxes{{"提示", "出牌不符合规则."}}));
+    EXPECT_TRUE(raised(desk).empty());
+    cct::click(Vec2(490, 170));  // the hint, just right of the play button
+    EXPECT_EQ(raised(desk), (std::vector<int>{20, 21}));
+    cct::click(Vec2(554, 170));  // the pass button's inner end
+    EXPECT_EQ(nextRequest(), R"({"opt":"game","desk":3,"site":1,"cards":""})");
+}
+
 TEST_F(DeskHintTest, HiddenWhileTheReadyButtonIsShown) {
     // The server began the hand without this player's ready: the ready button is still up.
     CDeskScene* desk = openDesk(3, 1);

@@ -6,8 +6,8 @@
 //   scenes-screenshots --server PORT OUTPUT_DIR [ASSETS_DIR]
 //
 // Scripted (no --server): the desk with raised cards, played rows, pass and over marks, scores and
-// a countdown (screen-desk-marks), after the own play (screen-desk-turn), and the result box
-// (screen-desk-over).
+// a countdown (screen-desk-marks), after the own play (screen-desk-turn), the result box
+// (screen-desk-over), and the hint's pick at the next turn (screen-desk-hint).
 // With --server the scenes play against a running game server on 127.0.0.1:PORT (the reference
 // server with its bots): quick join, ready, and on every own turn the lowest card when leading or a
 // pass otherwise; saved are the hall (screen-hall), the desk with the bots seated
@@ -257,6 +257,19 @@ int main(int argc, char** argv) {
                  R"({"name":"南山","result":"20"},{"name":"West Lake","result":"-20"}]})");
     cct::setMessageBoxFrameHook(nullptr);
     ok &= boxSaved;
+
+    // The next hand: the right seat leads a pair of fours, the others pass, and the hint (the H key)
+    // raises the weakest pair that beats it, the two fives.
+    cct::click(Vec2(512, 170));
+    server.receiveFrame();
+    send(server, R"({"opt":"start","cards":"2,5,9,13,16,17,21,24,25,28,33,36,37,38,41,45,48,49,52,53"})");
+    send(server, game(-1, "", "", 1, 1, 0));
+    send(server, game(1, "12,14", "25", 2, 0, 5));
+    send(server, game(2, "", "27", 3, 0, 5));
+    send(server, game(3, "", "26", 0, 0, 5));
+    cct::keyPress(EventKeyboard::KeyCode::KEY_H);
+    cct::stepSeconds(2.0f);
+    ok &= save(out, "screen-desk-hint.png");
 
     CMessageQueue::getInstance()->disconnect();
     cct::shutdown();

@@ -149,12 +149,13 @@ bool cardsSheet(Images& images, const std::string& path) {
 }
 
 bool buttonsSheet(Images& images, const std::string& path) {
-    const char* buttons[5] = {"add_desk_fast", "return", "put", "noput", "ready"};
+    const char* buttons[] = {"add_desk_fast", "return", "put", "noput", "ready", "hint"};
+    const int rows = static_cast<int>(sizeof buttons / sizeof buttons[0]);
     const int width = 700, rowH = 120, margin = 24;
-    const int height = margin * 2 + rowH * 5 + 110;
+    const int height = margin * 2 + rowH * rows + 110;
     Canvas c(width, height);
     feltBackground(c.cr, width, height);
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < rows; ++k) {
         const double cy = margin + rowH * k + rowH / 2.0 - 10;
         const std::string name = buttons[k];
         drawImage(c.cr, images, name + ".png", 190, cy);
@@ -162,7 +163,7 @@ bool buttonsSheet(Images& images, const std::string& path) {
         caption(c.cr, name + ".png", 120, cy + 56, 14, {1, 1, 1});
         caption(c.cr, name + "_press.png", 430, cy + 56, 14, {1, 1, 1});
     }
-    const double y = margin + rowH * 5 + 40;
+    const double y = margin + rowH * rows + 40;
     drawImage(c.cr, images, "poker_play_card.png", 190, y);
     drawImage(c.cr, images, "zhunbei.png", 430, y);
     drawImage(c.cr, images, "num.png", 560, y);
