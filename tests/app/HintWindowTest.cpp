@@ -1,16 +1,16 @@
 // The hint and the keys in the real window (run under Xvfb): the program's own start-up and main loop
 // on this thread, a scripted server on loopback driven from a second thread, and the player's mouse
-// clicks and key presses put into SDL's event queue as the window system would deliver them.
-//
-// The script learns that the desk has taken a message only from what the client sends, so every
-// input that depends on the desk's state is repeated until its request arrives. The inputs of one
-// attempt go into the queue together, so that the main loop reads them in one batch, all before or
-// all after a message.
+// clicks and key presses put into SDL's event queue as the window system would deliver them. At the
+// end of every frame the main thread notes what the desk shows (the own turn, the raised cards) for
+// the script to wait on.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,9 +18,11 @@
 
 #include "ScriptedServer.h"
 #include "app/AppDelegate.h"
+#include "cards/CardSprite.h"
 #include "cocos2d.h"
 #include "engine_testing.h"
 #include "net/MessageQueue.h"
+#include "scenes/DeskScene.h"
 
 namespace {
 
@@ -49,6 +51,46 @@ SDL_Event keyDown(SDL_Keycode key) {
     return e;
 }
 
+// What the desk showed at the end of the last frame.
+struct Seen {
+    bool hintShown = false;  // the own turn: the hint button stands between play and pass
+    std::vector<int> raised;
+};
+
+class Observer {
+public:
+    // Main thread, at the end of a frame.
+    void look() {
+        Seen now;
+        cocos2d::Scene* scene = cocos2d::Director::getInstance()->getRunningScene();
+        auto* desk = scene && scene->getChildrenCount() == 1
+                         ? dynamic_cast<CDeskScene*>(scene->getChildren().front())
+                         : nullptr;
+        if (desk) {
+            now.hintShown = desk->hintButton()->isVisible();
+            for (const CardSprite* card : desk->handCards()) {
+                if (card->getPositionY() == CDeskScene::kRaisedY) {
+                    now.raised.push_back(card->cardCode);
+                }
+            }
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_seen = now;
+        m_changed.notify_all();
+    }
+
+    // Script thread: waits until a frame shows what `wanted` looks for (false after 15 s).
+    bool waitFor(const std::function<bool(const Seen&)>& wanted) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(15), [&] { return wanted(m_seen); });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Seen m_seen;
+};
+
 struct Input {
     std::vector<SDL_Event> events;
     Input& click(float x, float y) {
@@ -69,7 +111,8 @@ void deliver(const Input& input) {
 }
 
 // Repeats `input` until the client sends a frame other than the hall's periodic query; returns its
-// body ("<none>" after about 15 s).
+// body ("<none>" after about 15 s). For the hall's and the ready button, whose scenes show no state
+// that the script waits for.
 std::string untilRequest(ScriptedServer& server, const Input& input) {
     for (int attempt = 0; attempt < 30; ++attempt) {
         deliver(input);
@@ -91,22 +134,33 @@ std::string gameMessage(int per, const std::string& cards, int now, int must) {
 }
 
 // The server's side of two turns at desk 4, seat 0.
-void playTheScript(ScriptedServer& server) {
+void playTheScript(ScriptedServer& server, Observer& desk) {
     const Input quickJoin = Input().click(512, 384);  // the hall's button, in the window's middle
     const Input ready = Input().click(512, 170);
     const std::string readyRequest = R"({"opt":"change","type":"ready","desk":4,"site":0})";
+    auto ownTurn = [](const Seen& s) { return s.hintShown; };
+    std::vector<int> raised;
+    auto somethingRaised = [&raised](const Seen& s) {
+        raised = s.raised;
+        return !s.raised.empty();
+    };
 
     EXPECT_EQ(server.receiveFrame(Ms(15000)).value_or("<none>"), R"({"opt":"query"})");
     server.sendFrame(R"({"opt":"query","online":"4","version":"28"})");
     EXPECT_EQ(untilRequest(server, quickJoin), R"({"opt":"add"})");
     server.sendFrame(R"({"opt":"add","desk":"4","site":"0","name":"me"})");
 
-    // Leading with an ace, a three and a four: the hint raises the three, the play button plays it.
+    // Leading with an ace, a three and a four: the hint raises the three alone, the play button
+    // plays it.
     EXPECT_EQ(untilRequest(server, ready), readyRequest);
     server.sendFrame(R"({"opt":"start","cards":"0,8,12"})");
     server.sendFrame(gameMessage(-1, "", 0, 1));
-    EXPECT_EQ(untilRequest(server, Input().key(SDLK_h).click(412, 170)),
-              R"({"opt":"game","desk":4,"site":0,"cards":"8,"})");
+    ASSERT_TRUE(desk.waitFor(ownTurn));
+    deliver(Input().key(SDLK_h));
+    ASSERT_TRUE(desk.waitFor(somethingRaised));
+    EXPECT_EQ(raised, (std::vector<int>{8}));
+    deliver(Input().click(412, 170));
+    EXPECT_EQ(server.receiveFrame().value_or("<none>"), R"({"opt":"game","desk":4,"site":0,"cards":"8,"})");
 
     // A new hand, a pair of fives to beat: the hint raises the pair of sixes, Space plays it.
     server.sendFrame(R"({"opt":"over","info":[{"name":"me","result":"0"},{"name":"b","result":"0"},)"
@@ -114,7 +168,12 @@ void playTheScript(ScriptedServer& server) {
     EXPECT_EQ(untilRequest(server, ready), readyRequest);
     server.sendFrame(R"({"opt":"start","cards":"8,9,12,13,20,21,48"})");
     server.sendFrame(gameMessage(3, "16,17", 0, 0));
-    EXPECT_EQ(untilRequest(server, Input().key(SDLK_h).key(SDLK_SPACE)),
+    ASSERT_TRUE(desk.waitFor(ownTurn));
+    deliver(Input().key(SDLK_h));
+    ASSERT_TRUE(desk.waitFor(somethingRaised));
+    EXPECT_EQ(raised, (std::vector<int>{20, 21}));
+    deliver(Input().key(SDLK_SPACE));
+    EXPECT_EQ(server.receiveFrame().value_or("<none>"),
               R"({"opt":"game","desk":4,"site":0,"cards":"20,21,"})");
 }
 
@@ -128,13 +187,16 @@ TEST(HintWindow, HintThenPlayByButtonAndBySpace) {
     CMessageQueue::getInstance()->setServerPort(server.port());
     cocos2d::runOptions().assetsDir = CARDHALL_TEST_ASSETS;
 
+    Observer desk;
+    cocos2d::testing::setFrameHook([&desk] { desk.look(); });
     std::thread script([&] {
-        playTheScript(server);
+        playTheScript(server, desk);
         cocos2d::Director::getInstance()->end();
     });
     AppDelegate app;
     const int status = app.run();
     script.join();
+    cocos2d::testing::setFrameHook(nullptr);
     CMessageQueue::getInstance()->disconnect();
     EXPECT_EQ(status, 0);
     for (const auto& box : boxes.boxes()) {
