@@ -36,6 +36,11 @@ int main(int argc, char** argv) {
     LOG_INFO("bots %s, turn timeout %.3f s, idle timeout %.3f s, seed %llu", options.game.bots ? "on" : "off",
              options.game.turnTimeout / 1e6, options.game.idleTimeout / 1e6,
              static_cast<unsigned long long>(options.game.seed));
+    LOG_INFO(
+        "limits: %zu connections, %zu per address, %u requests a second, handshake timeout %.3f s, "
+        "hall idle timeout %.3f s",
+        options.net.maxConnections, options.net.maxPerAddress, options.net.maxRequestRate,
+        options.net.handshakeTimeout / 1e6, options.net.hallIdleTimeout / 1e6);
     asio::signal_set signals(io, SIGINT, SIGTERM);
     signals.async_wait([&](const asio::error_code& ec, int signal) {
         if (ec)
@@ -46,10 +51,23 @@ int main(int argc, char** argv) {
     });
     io.run();
     const NetStats& stats = server.stats();
+    const GameServer& game = server.game();
     LOG_INFO(
         "exit: %llu connections accepted, %llu refused, %llu frames in, %llu frames out, %llu hands played",
         static_cast<unsigned long long>(stats.accepted), static_cast<unsigned long long>(stats.refused),
         static_cast<unsigned long long>(stats.framesIn), static_cast<unsigned long long>(stats.framesOut),
-        static_cast<unsigned long long>(server.game().handsCompleted()));
+        static_cast<unsigned long long>(game.handsCompleted()));
+    // The same, as one line of figures for scripts and benchmarks, whatever the log level.
+    std::printf(
+        "accepted=%llu refused=%llu timed_out=%llu flooding=%llu dropped=%llu frames_in=%llu frames_out=%llu "
+        "hands_started=%llu hands_finished=%llu hands_voided=%llu\n",
+        static_cast<unsigned long long>(stats.accepted), static_cast<unsigned long long>(stats.refused),
+        static_cast<unsigned long long>(stats.timedOut), static_cast<unsigned long long>(stats.flooding),
+        static_cast<unsigned long long>(stats.dropped), static_cast<unsigned long long>(stats.framesIn),
+        static_cast<unsigned long long>(stats.framesOut),
+        static_cast<unsigned long long>(game.handsStarted()),
+        static_cast<unsigned long long>(game.handsCompleted()),
+        static_cast<unsigned long long>(game.handsVoided()));
+    std::fflush(stdout);
     return 0;
 }

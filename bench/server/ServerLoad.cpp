@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -140,8 +141,13 @@ int main(int argc, char** argv) {
     }
     signal(SIGPIPE, SIG_IGN);
     const unsigned short port = freePort();
+    // The bots all come from one address, and a bot sends at most one move per move time (and a
+    // ready after each hand), so the cap per address is lifted and the rate set to what they need.
+    const double fastestMove = std::max(1e-3, std::atof(moveTime.c_str()));
+    const int requestRate = std::max(20, static_cast<int>(std::ceil(2.0 / fastestMove)));
     const pid_t server = spawn({CARDHALL_SERVER_BIN, "--port", std::to_string(port), "--seed", "1",
-                                "--log-level", "warn", "--max-connections", std::to_string(players + 100)});
+                                "--log-level", "warn", "--max-connections", std::to_string(players + 100),
+                                "--max-per-address", "0", "--max-request-rate", std::to_string(requestRate)});
     bool up = false;
     for (int i = 0; i < 100 && !up; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -144,6 +144,7 @@ void GameServer::seatHuman(Desk& desk, int site, ConnId id, Micros now) {
     ++desk.occupied;
     conn.desk = index;
     conn.site = site;
+    sink_.seated(id, true, now);
     LOG_INFO("desk %d: seat %d taken by conn %llu (%s)", desk.number, site,
              static_cast<unsigned long long>(id), seat.name.c_str());
     sendTo(id, addMessage(desk.number, site, seat.name));
@@ -157,11 +158,7 @@ void GameServer::removeSeat(Desk& desk, int site, Micros now) {
     if (!seat.occupied())
         return;
     if (seat.conn) {
-        auto it = conns_.find(seat.conn);
-        if (it != conns_.end()) {
-            it->second.desk = -1;
-            it->second.site = -1;
-        }
+        unseat(seat.conn, now);
         --desk.humans;
     }
     LOG_INFO("desk %d: seat %d left (%s)", desk.number, site, seat.name.c_str());
@@ -169,7 +166,7 @@ void GameServer::removeSeat(Desk& desk, int site, Micros now) {
     --desk.occupied;
     if (desk.humans == 0) {
         // Bots do not keep a desk alive on their own.
-        emptyDesk(desk);
+        emptyDesk(desk, now);
         return;
     }
     broadcastChange(desk);
@@ -177,15 +174,19 @@ void GameServer::removeSeat(Desk& desk, int site, Micros now) {
     maybeScheduleFill(desk, now);
 }
 
-void GameServer::emptyDesk(Desk& desk) {
+void GameServer::unseat(ConnId id, Micros now) {
+    auto it = conns_.find(id);
+    if (it == conns_.end())
+        return;
+    it->second.desk = -1;
+    it->second.site = -1;
+    sink_.seated(id, false, now);
+}
+
+void GameServer::emptyDesk(Desk& desk, Micros now) {
     for (Seat& seat : desk.seats) {
-        if (seat.conn) {
-            auto it = conns_.find(seat.conn);
-            if (it != conns_.end()) {
-                it->second.desk = -1;
-                it->second.site = -1;
-            }
-        }
+        if (seat.conn)
+            unseat(seat.conn, now);
         seat = Seat();
     }
     if (desk.playing)
@@ -290,6 +291,7 @@ void GameServer::tryStart(Desk& desk, Micros now) {
 void GameServer::startHand(Desk& desk, Micros now) {
     desk.playing = true;
     ++playing_;
+    ++handsStarted_;
     ++desk.idleGen;
     ++desk.fillGen;
     desk.fillPending = false;
@@ -418,6 +420,7 @@ void GameServer::voidHand(Desk& desk, int leaver, Micros now) {
     LOG_INFO("desk %d: seat %d (%s) left during the hand, hand void", desk.number, leaver,
              desk.seats[leaver].name.c_str());
     broadcast(desk, runMessage(leaver, desk.seats[leaver].name), leaver);
+    ++handsVoided_;
     afterHand(desk, now);
     removeSeat(desk, leaver, now);
 }
@@ -466,7 +469,7 @@ void GameServer::advance(Micros now) {
                 if (timer.gen == desk.idleGen && !desk.playing && desk.occupied > 0) {
                     LOG_INFO("desk %d: no hand started in time, desk closed", desk.number);
                     broadcast(desk, timeoutMessage());
-                    emptyDesk(desk);
+                    emptyDesk(desk, now);
                 }
                 break;
             case TimerKind::Fill:

@@ -39,6 +39,8 @@ public:
     virtual ~Sink() = default;
     // Queues a frame for a connection. Must not call back into the GameServer.
     virtual void send(ConnId id, const Frame& frame) = 0;
+    // A connection took a seat or lost it (left, or its desk was closed). Must not call back either.
+    virtual void seated(ConnId, bool, Micros) {}
 };
 
 class GameServer {
@@ -58,6 +60,8 @@ public:
     std::size_t online() const { return conns_.size(); }
     std::size_t desksInPlay() const { return playing_; }
     std::uint64_t handsCompleted() const { return handsCompleted_; }
+    std::uint64_t handsStarted() const { return handsStarted_; }
+    std::uint64_t handsVoided() const { return handsVoided_; }  // ended by a "run"
 
     // Where a connection sits: desk number (from 1) and seat, or -1 and -1.
     std::pair<int, int> seatOf(ConnId id) const;
@@ -121,7 +125,8 @@ private:
 
     void seatHuman(Desk& desk, int site, ConnId id, Micros now);
     void removeSeat(Desk& desk, int site, Micros now);
-    void emptyDesk(Desk& desk);
+    void unseat(ConnId id, Micros now);
+    void emptyDesk(Desk& desk, Micros now);
     void fillWithBots(Desk& desk, Micros now);
     void maybeScheduleFill(Desk& desk, Micros now);
     void tryStart(Desk& desk, Micros now);
@@ -155,6 +160,8 @@ private:
     std::uint64_t botSerial_ = 1;
     std::size_t playing_ = 0;
     std::uint64_t handsCompleted_ = 0;
+    std::uint64_t handsStarted_ = 0;
+    std::uint64_t handsVoided_ = 0;
 };
 
 }  // namespace hallserver

@@ -16,7 +16,15 @@ const char* const kServerUsage =
     "  --seed N                make the deals repeatable\n"
     "  --turn-timeout SECONDS  act for a seat that has not moved in time (35)\n"
     "  --idle-timeout SECONDS  close a desk where no hand starts in time (300)\n"
+    "  --handshake-timeout SECONDS\n"
+    "                          close a connection whose first request is not complete this long\n"
+    "                          after connecting, or any request this long after its first byte (10)\n"
+    "  --hall-idle-timeout SECONDS\n"
+    "                          close a connection not seated at a desk that sends nothing (60)\n"
     "  --max-connections N     refuse connections beyond N (20000)\n"
+    "  --max-per-address N     refuse connections beyond N from one address, 0 for no limit (32)\n"
+    "  --max-request-rate N    close a connection sending more than N requests a second, bursts of\n"
+    "                          up to 2N allowed, 0 for no limit (20)\n"
     "  --max-output-queue N    drop a client with more than N bytes unsent (262144)\n"
     "  --log-level LEVEL       error, warn, info, debug or off (info)\n"
     "  --help                  this text\n";
@@ -104,6 +112,66 @@ bool bad(const std::string& flag, const std::string& value, std::string& error) 
     return false;
 }
 
+// One value-taking option of the server: its flag and what it does with the value (false when the
+// value is bad).
+struct ServerFlag {
+    const char* flag;
+    bool (*apply)(const std::string& value, ServerOptions& options);
+};
+
+bool seconds(const std::string& value, Micros& target, bool zeroAllowed) {
+    double number = 0;
+    if (!toDouble(value, number) || (!zeroAllowed && number <= 0) || number > 1e6)
+        return false;
+    target = toMicros(number);
+    return true;
+}
+
+template <typename T>
+bool count(const std::string& value, unsigned long long low, unsigned long long high, T& target) {
+    unsigned long long number = 0;
+    if (!toUnsigned(value, high, number) || number < low)
+        return false;
+    target = static_cast<T>(number);
+    return true;
+}
+
+const ServerFlag kServerFlags[] = {
+    {"--bind",
+     [](const std::string& v, ServerOptions& o) {
+         o.net.bind = v;  // checked when listening
+         return !v.empty();
+     }},
+    {"--port", [](const std::string& v, ServerOptions& o) { return count(v, 0, 65535, o.net.port); }},
+    {"--bot-delay", [](const std::string& v, ServerOptions& o) { return seconds(v, o.game.botDelay, true); }},
+    {"--bot-move-time",
+     [](const std::string& v, ServerOptions& o) {
+         return toMoveTimes(v, o.game.botMoveMin, o.game.botMoveMax);
+     }},
+    {"--seed",
+     [](const std::string& v, ServerOptions& o) {
+         o.seeded = true;
+         return count(v, 0, UINT64_MAX, o.game.seed);
+     }},
+    {"--turn-timeout",
+     [](const std::string& v, ServerOptions& o) { return seconds(v, o.game.turnTimeout, true); }},
+    {"--idle-timeout",
+     [](const std::string& v, ServerOptions& o) { return seconds(v, o.game.idleTimeout, true); }},
+    {"--handshake-timeout",
+     [](const std::string& v, ServerOptions& o) { return seconds(v, o.net.handshakeTimeout, false); }},
+    {"--hall-idle-timeout",
+     [](const std::string& v, ServerOptions& o) { return seconds(v, o.net.hallIdleTimeout, false); }},
+    {"--max-connections",
+     [](const std::string& v, ServerOptions& o) { return count(v, 1, 1000000, o.net.maxConnections); }},
+    {"--max-per-address",
+     [](const std::string& v, ServerOptions& o) { return count(v, 0, 1000000, o.net.maxPerAddress); }},
+    {"--max-request-rate",
+     [](const std::string& v, ServerOptions& o) { return count(v, 0, 1000000, o.net.maxRequestRate); }},
+    {"--max-output-queue",
+     [](const std::string& v, ServerOptions& o) { return count(v, 1024, 1ull << 30, o.net.maxOutputBytes); }},
+    {"--log-level", [](const std::string& v, ServerOptions& o) { return parseLogLevel(v, o.logLevel); }},
+};
+
 }  // namespace
 
 bool parseServerOptions(const std::vector<std::string>& list, ServerOptions& options, std::string& error) {
@@ -118,49 +186,19 @@ bool parseServerOptions(const std::vector<std::string>& list, ServerOptions& opt
             options.game.bots = true;
             continue;
         }
-        if (flag != "--bind" && flag != "--port" && flag != "--bot-delay" && flag != "--bot-move-time" &&
-            flag != "--seed" && flag != "--turn-timeout" && flag != "--idle-timeout" &&
-            flag != "--max-connections" && flag != "--max-output-queue" && flag != "--log-level") {
+        const ServerFlag* known = nullptr;
+        for (const ServerFlag& entry : kServerFlags) {
+            if (flag == entry.flag)
+                known = &entry;
+        }
+        if (!known) {
             error = "unknown option " + flag;
             return false;
         }
         if (!args.value(flag, value, error))
             return false;
-        unsigned long long number = 0;
-        double seconds = 0;
-        if (flag == "--bind") {
-            options.net.bind = value;
-        } else if (flag == "--port") {
-            if (!toUnsigned(value, 65535, number))
-                return bad(flag, value, error);
-            options.net.port = static_cast<unsigned short>(number);
-        } else if (flag == "--bot-delay" || flag == "--turn-timeout" || flag == "--idle-timeout") {
-            if (!toDouble(value, seconds))
-                return bad(flag, value, error);
-            Micros& target = flag == "--bot-delay"      ? options.game.botDelay
-                             : flag == "--turn-timeout" ? options.game.turnTimeout
-                                                        : options.game.idleTimeout;
-            target = toMicros(seconds);
-        } else if (flag == "--bot-move-time") {
-            if (!toMoveTimes(value, options.game.botMoveMin, options.game.botMoveMax))
-                return bad(flag, value, error);
-        } else if (flag == "--seed") {
-            if (!toUnsigned(value, UINT64_MAX, number))
-                return bad(flag, value, error);
-            options.game.seed = number;
-            options.seeded = true;
-        } else if (flag == "--max-connections") {
-            if (!toUnsigned(value, 1000000, number) || number == 0)
-                return bad(flag, value, error);
-            options.net.maxConnections = number;
-        } else if (flag == "--max-output-queue") {
-            if (!toUnsigned(value, 1ull << 30, number) || number < 1024)
-                return bad(flag, value, error);
-            options.net.maxOutputBytes = number;
-        } else if (flag == "--log-level") {
-            if (!parseLogLevel(value, options.logLevel))
-                return bad(flag, value, error);
-        }
+        if (!known->apply(value, options))
+            return bad(flag, value, error);
     }
     return true;
 }

@@ -1,6 +1,12 @@
 #include "net/TcpServer.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "core/Log.h"
 
@@ -16,6 +22,16 @@ unsigned long long ull(ConnId id) {
 constexpr std::size_t kJoinedWrite = 64 * 1024;
 // A frame body is read in pieces of at most this many bytes.
 constexpr std::size_t kReadPiece = 4096;
+// How long accepting pauses when a failed accept cannot be resolved at once.
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+
+bool outOfDescriptors(const asio::error_code& ec) {
+    return ec == asio::error::no_descriptors || ec == std::errc::too_many_files_open_in_system;
+}
+
+int openSpareDescriptor() {
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
 
 }  // namespace
 
@@ -28,7 +44,10 @@ TcpServer::TcpServer(asio::io_context& io, const NetConfig& net, const ServerCon
       acceptRetry_(io),
       epoch_(std::chrono::steady_clock::now()) {}
 
-TcpServer::~TcpServer() = default;
+TcpServer::~TcpServer() {
+    if (spareDescriptor_ >= 0)
+        ::close(spareDescriptor_);
+}
 
 Micros TcpServer::now() const {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - epoch_)
@@ -55,6 +74,7 @@ bool TcpServer::start(std::string& error) {
         return false;
     }
     port_ = acceptor_.local_endpoint().port();
+    spareDescriptor_ = openSpareDescriptor();
     LOG_INFO("listening on %s:%u", net_.bind.c_str(), static_cast<unsigned>(port_));
     accept();
     return true;
@@ -70,76 +90,159 @@ void TcpServer::stop() {
     gameTimer_.cancel();
     for (auto& [id, conn] : conns_) {
         conn->closed = true;
+        conn->deadline.cancel();
         conn->socket.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
         conn->socket.close(ec);
     }
     LOG_INFO("stopped, %zu connections closed", conns_.size());
     conns_.clear();
+    perAddress_.clear();
 }
 
 void TcpServer::accept() {
     acceptor_.async_accept([this](const asio::error_code& ec, asio::ip::tcp::socket socket) {
         if (stopping_ || ec == asio::error::operation_aborted)
             return;
-        if (ec) {
-            // Out of descriptors and the like: wait a little rather than spin.
-            LOG_WARN("accept failed: %s", ec.message().c_str());
-            acceptRetry_.expires_after(std::chrono::milliseconds(100));
-            acceptRetry_.async_wait([this](const asio::error_code& waitError) {
-                if (!waitError && !stopping_)
-                    accept();
-            });
-            return;
-        }
-        if (conns_.size() >= net_.maxConnections) {
-            ++stats_.refused;
-            LOG_WARN("connection refused: %zu connections already (--max-connections)", conns_.size());
-            asio::error_code ignored;
-            socket.close(ignored);
+        if (!ec) {
+            admit(std::move(socket));
             accept();
             return;
         }
-        auto conn = std::make_shared<Connection>(io_);
-        conn->id = nextId_++;
-        conn->socket = std::move(socket);
-        asio::error_code ignored;
-        conn->socket.set_option(asio::ip::tcp::no_delay(true), ignored);
-        conns_.emplace(conn->id, conn);
-        ++stats_.accepted;
-        if (logEnabled(LogLevel::Info)) {
-            const auto peer = conn->socket.remote_endpoint(ignored);
-            LOG_INFO("conn %llu: connected from %s:%u", ull(conn->id), peer.address().to_string().c_str(),
-                     static_cast<unsigned>(peer.port()));
+        if (outOfDescriptors(ec)) {
+            // The pending connection would fail again at once, for ever: take it with the spare
+            // descriptor and close it, so that it is refused rather than left hanging. Linux fails
+            // an accept at the limit even with nothing pending, so once none is left, pause.
+            if (shedOneConnection()) {
+                accept();
+                return;
+            }
+        } else {
+            refuse("accept failed", ec.message());
         }
-        game_.connect(conn->id, now());
-        readHeader(conn);
-        accept();
+        acceptLater();
     });
 }
 
+void TcpServer::acceptLater() {
+    acceptRetry_.expires_after(kAcceptPause);
+    acceptRetry_.async_wait([this](const asio::error_code& waitError) {
+        if (!waitError && !stopping_)
+            accept();
+    });
+}
+
+bool TcpServer::shedOneConnection() {
+    if (spareDescriptor_ < 0)
+        spareDescriptor_ = openSpareDescriptor();
+    if (spareDescriptor_ < 0) {
+        refuse("out of descriptors", "accepting paused");
+        return false;
+    }
+    ::close(spareDescriptor_);
+    // The acceptor is non-blocking under asio: with nothing pending this returns at once.
+    const int fd = ::accept4(acceptor_.native_handle(), nullptr, nullptr, SOCK_CLOEXEC);
+    const int acceptError = errno;
+    if (fd >= 0)
+        ::close(fd);
+    spareDescriptor_ = openSpareDescriptor();
+    if (fd < 0) {
+        if (acceptError != EAGAIN && acceptError != EWOULDBLOCK)
+            refuse("accept failed", std::strerror(acceptError));
+        return false;
+    }
+    ++stats_.refused;
+    refuse("out of descriptors", std::to_string(conns_.size()) + " connections open");
+    return true;
+}
+
+void TcpServer::refuse(const char* why, const std::string& detail) {
+    // Refusals come in floods: at most one line a second, with the number left unsaid.
+    const Micros at = now();
+    if (at - refusalLoggedAt_ < kSecond) {
+        ++refusalsUnlogged_;
+        return;
+    }
+    if (refusalsUnlogged_ > 0)
+        LOG_WARN("connection refused: %s (%s); %llu more refused in the last %.1f s", why, detail.c_str(),
+                 static_cast<unsigned long long>(refusalsUnlogged_), (at - refusalLoggedAt_) / 1e6);
+    else
+        LOG_WARN("connection refused: %s (%s)", why, detail.c_str());
+    refusalLoggedAt_ = at;
+    refusalsUnlogged_ = 0;
+}
+
+void TcpServer::admit(asio::ip::tcp::socket socket) {
+    asio::error_code ignored;
+    const auto peer = socket.remote_endpoint(ignored);
+    if (ignored)
+        return;  // gone already
+    if (conns_.size() >= net_.maxConnections) {
+        ++stats_.refused;
+        refuse("--max-connections", std::to_string(conns_.size()) + " connections already");
+        return;
+    }
+    std::string address = peer.address().to_string();
+    std::size_t& fromAddress = perAddress_[address];
+    if (net_.maxPerAddress > 0 && fromAddress >= net_.maxPerAddress) {
+        ++stats_.refused;
+        refuse("--max-per-address",
+               std::to_string(fromAddress) + " connections from " + address + " already");
+        return;
+    }
+    ++fromAddress;
+    auto conn = std::make_shared<Connection>(io_);
+    conn->id = nextId_++;
+    conn->socket = std::move(socket);
+    conn->address = std::move(address);
+    conn->socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+    const Micros at = now();
+    conn->requestDue = at + net_.handshakeTimeout;
+    conn->idleDue = at + net_.hallIdleTimeout;
+    conn->tokens = 2.0 * net_.maxRequestRate;
+    conn->refilledAt = at;
+    conns_.emplace(conn->id, conn);
+    ++stats_.accepted;
+    LOG_INFO("conn %llu: connected from %s:%u", ull(conn->id), conn->address.c_str(),
+             static_cast<unsigned>(peer.port()));
+    game_.connect(conn->id, at);
+    armDeadline(conn);
+    readHeader(conn);
+}
+
 void TcpServer::readHeader(const ConnPtr& conn) {
-    asio::async_read(conn->socket, asio::buffer(conn->header),
-                     [this, conn](const asio::error_code& ec, std::size_t) {
-                         if (conn->closed)
-                             return;
-                         if (ec) {
-                             close(conn, ec == asio::error::eof ? "closed by peer" : "read failed");
-                             return;
-                         }
-                         const std::uint32_t length = static_cast<std::uint32_t>(conn->header[0]) |
-                                                      static_cast<std::uint32_t>(conn->header[1]) << 8 |
-                                                      static_cast<std::uint32_t>(conn->header[2]) << 16 |
-                                                      static_cast<std::uint32_t>(conn->header[3]) << 24;
-                         if (length == 0 || length > kMaxFrameBody) {
-                             LOG_WARN("conn %llu: frame length %u refused", ull(conn->id), length);
-                             ++stats_.dropped;
-                             close(conn, "bad frame length");
-                             return;
-                         }
-                         conn->bodyLength = length;
-                         conn->body.clear();
-                         readBody(conn);
-                     });
+    // Read as it comes (not all four bytes at once), so that the request's clock starts with its
+    // first byte.
+    conn->socket.async_read_some(
+        asio::buffer(conn->header + conn->headerGot, sizeof conn->header - conn->headerGot),
+        [this, conn](const asio::error_code& ec, std::size_t got) {
+            if (conn->closed)
+                return;
+            if (ec) {
+                close(conn, ec == asio::error::eof ? "closed by peer" : "read failed");
+                return;
+            }
+            if (conn->headerGot == 0)
+                requestBegun(conn);
+            conn->headerGot += got;
+            if (conn->headerGot < sizeof conn->header) {
+                readHeader(conn);
+                return;
+            }
+            conn->headerGot = 0;
+            const std::uint32_t length = static_cast<std::uint32_t>(conn->header[0]) |
+                                         static_cast<std::uint32_t>(conn->header[1]) << 8 |
+                                         static_cast<std::uint32_t>(conn->header[2]) << 16 |
+                                         static_cast<std::uint32_t>(conn->header[3]) << 24;
+            if (length == 0 || length > kMaxFrameBody) {
+                LOG_WARN("conn %llu: frame length %u refused", ull(conn->id), length);
+                ++stats_.dropped;
+                close(conn, "bad frame length");
+                return;
+            }
+            conn->bodyLength = length;
+            conn->body.clear();
+            readBody(conn);
+        });
 }
 
 void TcpServer::readBody(const ConnPtr& conn) {
@@ -161,6 +264,8 @@ void TcpServer::readBody(const ConnPtr& conn) {
                              return;
                          }
                          ++stats_.framesIn;
+                         if (!requestDone(conn))
+                             return;
                          if (!game_.receive(conn->id, conn->body.data(), conn->body.size(), now())) {
                              ++stats_.dropped;
                              close(conn, "request is not JSON");
@@ -242,10 +347,95 @@ void TcpServer::close(const ConnPtr& conn, const char* reason) {
     asio::error_code ignored;
     conn->socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     conn->socket.close(ignored);
+    conn->deadline.cancel();
     conns_.erase(conn->id);
+    auto from = perAddress_.find(conn->address);
+    if (from != perAddress_.end() && --from->second == 0)
+        perAddress_.erase(from);
     LOG_INFO("conn %llu: disconnected (%s)", ull(conn->id), reason);
     game_.disconnect(conn->id, now());
     rearm();
+}
+
+void TcpServer::seated(ConnId id, bool isSeated, Micros at) {
+    auto it = conns_.find(id);
+    if (it == conns_.end())
+        return;
+    Connection& conn = *it->second;
+    conn.seated = isSeated;
+    // A seated connection answers to the desk's timers; back in the hall, the idle clock starts anew.
+    conn.idleDue = isSeated ? kNoDeadline : at + net_.hallIdleTimeout;
+    armDeadline(it->second);
+}
+
+void TcpServer::requestBegun(const ConnPtr& conn) {
+    // The first request's deadline counts from the connection, not from its first byte.
+    if (conn->requestDue == kNoDeadline) {
+        conn->requestDue = now() + net_.handshakeTimeout;
+        armDeadline(conn);
+    }
+}
+
+bool TcpServer::requestDone(const ConnPtr& conn) {
+    const Micros at = now();
+    conn->requestDue = kNoDeadline;
+    if (!conn->seated)
+        conn->idleDue = at + net_.hallIdleTimeout;
+    if (!withinRate(*conn, at)) {
+        ++stats_.flooding;
+        LOG_WARN("conn %llu: more than %u requests a second (--max-request-rate), closing", ull(conn->id),
+                 net_.maxRequestRate);
+        close(conn, "too many requests");
+        return false;
+    }
+    return true;
+}
+
+bool TcpServer::withinRate(Connection& conn, Micros at) {
+    // A bucket of 2N requests, refilled at N a second.
+    if (net_.maxRequestRate == 0)
+        return true;
+    const double rate = net_.maxRequestRate;
+    conn.tokens =
+        std::min(2 * rate, conn.tokens + static_cast<double>(at - conn.refilledAt) * rate / kSecond);
+    conn.refilledAt = at;
+    if (conn.tokens < 1)
+        return false;
+    conn.tokens -= 1;
+    return true;
+}
+
+void TcpServer::armDeadline(const ConnPtr& conn) {
+    const Micros due = std::min(conn->requestDue, conn->idleDue);
+    if (due >= conn->armedAt)
+        return;  // the timer fires earlier and looks again then
+    conn->armedAt = due;
+    conn->deadline.expires_at(epoch_ + std::chrono::microseconds(due));
+    conn->deadline.async_wait([this, conn](const asio::error_code& ec) {
+        if (ec == asio::error::operation_aborted || conn->closed)
+            return;
+        conn->armedAt = kNoDeadline;
+        deadlineFired(conn);
+    });
+}
+
+void TcpServer::deadlineFired(const ConnPtr& conn) {
+    const Micros at = now();
+    if (conn->requestDue <= at) {
+        ++stats_.timedOut;
+        LOG_WARN("conn %llu: request not complete in %.1f s (--handshake-timeout), closing", ull(conn->id),
+                 net_.handshakeTimeout / 1e6);
+        close(conn, "request too slow");
+        return;
+    }
+    if (conn->idleDue <= at) {
+        ++stats_.timedOut;
+        LOG_INFO("conn %llu: silent in the hall for %.1f s (--hall-idle-timeout), closing", ull(conn->id),
+                 net_.hallIdleTimeout / 1e6);
+        close(conn, "idle in the hall");
+        return;
+    }
+    armDeadline(conn);
 }
 
 void TcpServer::rearm() {

@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstring>
+#include <map>
+#include <set>
+
 #include "app/SpriteFrames.h"
 #include "cocos2d.h"
 #include "engine_testing.h"
@@ -153,11 +160,77 @@ TEST(SpriteFrameFiles, ImagesAreAtLeastTheirMinimumSize) {
         EXPECT_GE(size.width, c.width) << c.file;
         EXPECT_GE(size.height, c.height) << c.file;
     }
-    // Every frame of the table lies inside its image.
+}
+
+// An image file's pixels as 32-bit RGBA, decoded with SDL_image (not through the engine).
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgba;  // row by row from the top, SDL_PIXELFORMAT_RGBA32 in memory order
+    std::uint8_t alpha(int x, int y) const {
+        return reinterpret_cast<const std::uint8_t*>(&rgba[static_cast<std::size_t>(y * width + x)])[3];
+    }
+};
+
+Pixels decode(const std::string& path) {
+    Pixels out;
+    SDL_Surface* loaded = IMG_Load(path.c_str());
+    if (!loaded) {
+        return out;
+    }
+    SDL_Surface* surface = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
+    SDL_FreeSurface(loaded);
+    if (!surface) {
+        return out;
+    }
+    out.width = surface->w;
+    out.height = surface->h;
+    out.rgba.resize(static_cast<std::size_t>(out.width * out.height));
+    for (int y = 0; y < out.height; ++y) {
+        std::memcpy(&out.rgba[static_cast<std::size_t>(y * out.width)],
+                    static_cast<const char*>(surface->pixels) + y * surface->pitch,
+                    static_cast<std::size_t>(out.width) * 4);
+    }
+    SDL_FreeSurface(surface);
+    return out;
+}
+
+// Every frame the start-up registers, with the rectangle the code gave it, cuts real art out of its
+// image: the rectangle lies inside the image, and what it holds is neither transparent nor one flat
+// colour. The names come from the table; the rectangles and files from the frame cache.
+TEST_F(SpriteFrames, EveryRegisteredRectangleHoldsArtOfItsImage) {
+    loadSpriteFrames();
+    std::map<std::string, Pixels> images;
     for (const Row& row : expectedRows()) {
-        const PngSize size = readPngSize(std::string(CARDHALL_TEST_ASSETS) + "/" + row.file);
-        EXPECT_LE(row.x + row.width, static_cast<float>(size.width)) << row.name;
-        EXPECT_LE(row.y + row.height, static_cast<float>(size.height)) << row.name;
+        SCOPED_TRACE(row.name);
+        SpriteFrame* frame = SpriteFrameCache::getInstance()->getSpriteFrameByName(row.name);
+        ASSERT_NE(frame, nullptr);
+        const std::string file = frame->getTextureFileName();
+        auto it = images.find(file);
+        if (it == images.end()) {
+            it = images.emplace(file, decode(std::string(CARDHALL_TEST_ASSETS) + "/" + file)).first;
+        }
+        const Pixels& image = it->second;
+        ASSERT_GT(image.width, 0) << file << " could not be read";
+        const Rect& rect = frame->getRect();
+        const int left = static_cast<int>(rect.origin.x), top = static_cast<int>(rect.origin.y);
+        const int right = left + static_cast<int>(rect.size.width),
+                  bottom = top + static_cast<int>(rect.size.height);
+        ASSERT_TRUE(left >= 0 && top >= 0 && right <= image.width && bottom <= image.height && left < right &&
+                    top < bottom)
+            << file << " is " << image.width << " x " << image.height << "; the frame is " << left << ","
+            << top << " to " << right << "," << bottom;
+        std::size_t visible = 0;
+        std::set<std::uint32_t> colours;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                if (image.alpha(x, y) > 0) {
+                    ++visible;
+                    colours.insert(image.rgba[static_cast<std::size_t>(y * image.width + x)]);
+                }
+            }
+        }
+        EXPECT_GT(visible, 0u) << "blank";
+        EXPECT_GT(colours.size(), 1u) << "one flat colour";
     }
 }
 

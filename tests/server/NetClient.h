@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -17,10 +18,19 @@ namespace hallserver::testing {
 
 class NetClient {
 public:
-    explicit NetClient(unsigned short port, int receiveBuffer = 0) {
+    // `from` binds the client to another loopback address (127.0.0.2 and so on), for limits that
+    // count per address.
+    explicit NetClient(unsigned short port, int receiveBuffer = 0, const char* from = nullptr) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         if (receiveBuffer > 0)
             ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        if (from) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, from, &local.sin_addr);
+            if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+                return;
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
@@ -88,18 +98,21 @@ public:
         return std::nullopt;
     }
 
-    // True when the server closes the connection within the time limit (data before it is skipped).
+    // True when the server closes the connection within the time limit (data before it is skipped);
+    // with 0, whether it has been closed already.
     bool closedByPeer(int timeoutMs = 3000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         char buffer[4096];
-        while (std::chrono::steady_clock::now() < end) {
+        do {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
+            if (::poll(&p, 1, static_cast<int>(std::clamp<long long>(left.count(), 0, 50))) <= 0)
                 continue;
             const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
             if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
                 return true;
-        }
+        } while (std::chrono::steady_clock::now() < end);
         return false;
     }
 

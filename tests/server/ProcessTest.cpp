@@ -1,106 +1,15 @@
 // The two programs as processes: start-up, signals, options, the bots' figures line.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <string>
+#include <memory>
 #include <thread>
-#include <vector>
 
+#include "Child.h"
 #include "NetClient.h"
 
+using hallserver::testing::Child;
+using hallserver::testing::listeningPort;
 using hallserver::testing::NetClient;
-
-namespace {
-
-// A child process whose standard error (or output) the test reads line by line.
-class Child {
-public:
-    Child(const std::vector<std::string>& argv, bool readStdout = false) {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], readStdout ? STDOUT_FILENO : STDERR_FILENO);
-            close(fds[0]);
-            close(fds[1]);
-            std::vector<char*> args;
-            for (const std::string& a : argv)
-                args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            execv(args[0], args.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        fd_ = fds[0];
-    }
-    ~Child() {
-        if (pid_ > 0 && !reaped_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    pid_t pid() const { return pid_; }
-
-    // The next line that contains `needle`, or empty after the time limit.
-    std::string lineWith(const std::string& needle, int timeoutMs = 10000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < end) {
-            const auto newline = buffer_.find('\n');
-            if (newline != std::string::npos) {
-                std::string line = buffer_.substr(0, newline);
-                buffer_.erase(0, newline + 1);
-                if (line.find(needle) != std::string::npos)
-                    return line;
-                continue;
-            }
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 50) <= 0)
-                continue;
-            char chunk[4096];
-            const ssize_t n = read(fd_, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-        }
-        return std::string();
-    }
-
-    // The exit status, or -1 if it has not ended in time.
-    int wait(int timeoutMs = 10000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                reaped_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            // Keep the pipe drained so the child never blocks on it.
-            lineWith("\x01", 20);
-        }
-        return -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    bool reaped_ = false;
-    std::string buffer_;
-};
-
-unsigned short listeningPort(Child& server) {
-    const std::string line = server.lineWith("listening on");
-    const auto colon = line.rfind(':');
-    return colon == std::string::npos ? 0 : static_cast<unsigned short>(std::stoi(line.substr(colon + 1)));
-}
-
-}  // namespace
 
 TEST(ServerProcess, StopsCleanlyOnSigintAndSigterm) {
     for (int signal : {SIGINT, SIGTERM}) {
@@ -117,25 +26,31 @@ TEST(ServerProcess, StopsCleanlyOnSigintAndSigterm) {
     }
 }
 
-TEST(ServerProcess, RefusesBadOptions) {
-    const std::vector<std::vector<std::string>> cases = {
-        {CARDHALL_SERVER_BIN, "--port", "70000"},
-        {CARDHALL_SERVER_BIN, "--turn-timeout", "soon"},
-        {CARDHALL_SERVER_BIN, "--bot-move-time", "2,1"},
-        {CARDHALL_SERVER_BIN, "--log-level", "loud"},
-        {CARDHALL_SERVER_BIN, "--frobnicate"},
-        {CARDHALL_BOT_BIN, "--count", "0"},
-        {CARDHALL_BOT_BIN, "--port"},
+TEST(ServerProcess, RefusesBadOptionsWithAMessageAndStatus2) {
+    // The parser's cases are in OptionsTest; here, that the programs print and exit as they should.
+    const struct {
+        std::vector<std::string> argv;
+        const char* message;
+    } cases[] = {
+        {{CARDHALL_SERVER_BIN, "--port", "70000"}, "cardhall-server: bad value for --port: '70000'"},
+        {{CARDHALL_SERVER_BIN, "--max-request-rate", "fast"},
+         "cardhall-server: bad value for --max-request-rate: 'fast'"},
+        {{CARDHALL_SERVER_BIN, "--frobnicate"}, "cardhall-server: unknown option --frobnicate"},
+        {{CARDHALL_BOT_BIN, "--count", "0"}, "cardhall-bot: bad value for --count: '0'"},
+        {{CARDHALL_BOT_BIN, "--port"}, "cardhall-bot: --port needs a value"},
     };
-    for (const auto& argv : cases) {
-        SCOPED_TRACE(argv[1]);
-        Child child(argv);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Child child(c.argv);
+        EXPECT_FALSE(child.lineWith(c.message, 5000).empty());
+        EXPECT_FALSE(child.lineWith("usage:", 5000).empty());
         EXPECT_EQ(child.wait(), 2);
     }
 }
 
 TEST(ServerProcess, BotProgramPlaysAndPrintsItsFigures) {
-    Child server({CARDHALL_SERVER_BIN, "--port", "0", "--seed", "5", "--log-level", "info"});
+    Child server({CARDHALL_SERVER_BIN, "--port", "0", "--seed", "5", "--log-level", "info",
+                  "--max-request-rate", "0"});
     const unsigned short port = listeningPort(server);
     ASSERT_NE(port, 0);
     Child bots({CARDHALL_BOT_BIN, "--count", "4", "--port", std::to_string(port), "--bot-move-time",
@@ -147,4 +62,98 @@ TEST(ServerProcess, BotProgramPlaysAndPrintsItsFigures) {
     EXPECT_EQ(figures.find("hands=0 "), std::string::npos) << figures;
     EXPECT_NE(figures.find("latency_p99_ms="), std::string::npos) << figures;
     EXPECT_EQ(bots.wait(), 0);
+}
+
+TEST(ServerProcess, AtTheDescriptorLimitRefusesCleanlyWithoutSpinning) {
+    Child server({CARDHALL_SERVER_BIN, "--port", "0", "--max-per-address", "0"}, false, 40);
+    const unsigned short port = listeningPort(server);
+    ASSERT_NE(port, 0);
+    std::vector<std::unique_ptr<NetClient>> clients;
+    for (int i = 0; i < 80; ++i)
+        clients.push_back(std::make_unique<NetClient>(port));
+    // Those beyond what the server can hold are closed, not left waiting; one line says so.
+    EXPECT_EQ(server.countLinesWith("out of descriptors", 1500), 1);
+    int served = 0, closed = 0;
+    for (auto& client : clients) {
+        if (client->closedByPeer(0))
+            ++closed;
+        else if (client->send("{\"opt\":\"query\"}") && client->receiveContaining("\"query\"", 1000))
+            ++served;
+    }
+    EXPECT_GT(served, 20);
+    EXPECT_EQ(served + closed, 80);
+    // Nothing spins while the process stays at its limit.
+    const double cpu = server.cpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(server.cpuSeconds() - cpu, 0.2);
+    // Places freed are taken again.
+    clients.clear();
+    NetClient late(port);
+    EXPECT_TRUE(late.send("{\"opt\":\"query\"}") && late.receiveContaining("\"query\""));
+}
+
+namespace {
+
+// The "online" count of a query answer, or -1.
+int onlineCount(NetClient& probe) {
+    if (!probe.send("{\"opt\":\"query\"}"))
+        return -1;
+    const auto reply = probe.receiveContaining("\"query\"", 2000);
+    const std::string key = "\"online\":\"";
+    const auto at = reply ? reply->find(key) : std::string::npos;
+    return at == std::string::npos ? -1 : std::atoi(reply->c_str() + at + key.size());
+}
+
+bool waitForOnline(NetClient& probe, int wanted, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (onlineCount(probe) == wanted)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(ServerProcess, KilledBotProcessFreesAllItsSeatsAndOtherDesksPlayOn) {
+    Child server({CARDHALL_SERVER_BIN, "--port", "0", "--seed", "3", "--max-per-address", "0",
+                  "--max-request-rate", "0", "--log-level", "info"});
+    const std::string port = std::to_string(listeningPort(server));
+    ASSERT_NE(port, "0");
+    server.drain();
+    NetClient probe(static_cast<unsigned short>(std::stoi(port)));
+    // 500 players fill desks 1 to 125; then 8 more sit at 126 and 127.
+    Child crowd({CARDHALL_BOT_BIN, "--count", "500", "--port", port, "--bot-move-time", "0.05,0.1"}, true);
+    ASSERT_TRUE(waitForOnline(probe, 501, 30)) << "the 500 did not connect";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // their "add" requests
+    const std::string latencies = "/tmp/cardhall_kill_test." + std::to_string(getpid());
+    const auto othersStarted = std::chrono::steady_clock::now();
+    Child others({CARDHALL_BOT_BIN, "--count", "8", "--port", port, "--bot-move-time", "0.005,0.01",
+                  "--duration", "6", "--latency-file", latencies},
+                 true);
+    ASSERT_TRUE(waitForOnline(probe, 509, 10));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    kill(crowd.pid(), SIGKILL);
+    const auto killedAt = std::chrono::steady_clock::now();
+    crowd.wait();
+    EXPECT_TRUE(waitForOnline(probe, 9, 10)) << "connections of the killed process are still counted";
+    // Every seat of the 500 is free again: a newcomer gets the first seat of desk 1.
+    ASSERT_TRUE(probe.send("{\"opt\":\"add\"}"));
+    const auto seat = probe.receiveContaining("\"add\"");
+    ASSERT_TRUE(seat);
+    EXPECT_NE(seat->find("\"desk\":\"1\""), std::string::npos) << *seat;
+    EXPECT_NE(seat->find("\"site\":\"0\""), std::string::npos) << *seat;
+    // The other eight played on, without a failure, well after the kill.
+    const std::string figures = others.lineWith("players=", 20000);
+    EXPECT_NE(figures.find("players=8 connected=8 failed=0"), std::string::npos) << figures;
+    EXPECT_EQ(others.wait(), 0);
+    const long long killedMicros =
+        std::chrono::duration_cast<std::chrono::microseconds>(killedAt - othersStarted).count();
+    std::ifstream in(latencies);
+    long long sent = 0, latency = 0, movesAfter = 0;
+    while (in >> sent >> latency)
+        movesAfter += sent > killedMicros + 1000000 ? 1 : 0;
+    std::remove(latencies.c_str());
+    EXPECT_GT(movesAfter, 100) << "moves of the other desks more than a second after the kill";
 }

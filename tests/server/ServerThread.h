@@ -25,6 +25,11 @@ struct ServerThread {
     explicit ServerThread(NetConfig net = NetConfig(), ServerConfig game = ServerConfig(), int bots = 0) {
         net.bind = "127.0.0.1";
         net.port = 0;
+        if (bots > 0) {
+            // The bots all come from one address and move within milliseconds.
+            net.maxPerAddress = 0;
+            net.maxRequestRate = 0;
+        }
         if (game.seed == 0)
             game.seed = 21;
         server = std::make_unique<TcpServer>(io, net, game);
