@@ -1,5 +1,5 @@
-// The message box: headless output, recording, the main-thread hand-off and
-// the modal loop.
+// The message box: headless output, recording, the main-thread hand-off, a
+// main-thread box holding the game, and boxes over the running game.
 #include <atomic>
 #include <chrono>
 #include <memory>
