@@ -98,20 +98,23 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    addHelpLine("  --box-screenshot FILE  show a message box, save the window with it as a PNG, then end");
-    addHelpLine("  --box-from-thread      ask for that box from another thread");
+    addCommandLineOption({"--box-screenshot", "FILE",
+                          "show a message box, save the window with it as a PNG, then end",
+                          [](const std::string& file) {
+                              g_boxShot = file;
+                              return std::string();
+                          }});
+    addCommandLineOption(
+        {"--box-from-thread", "", "ask for that box from another thread", [](const std::string&) {
+             g_boxFromThread = true;
+             return std::string();
+         }});
     std::vector<std::string> rest;
     if (!parseCommandLine(argc, argv, rest))
         return commandLineExitStatus();
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == "--box-screenshot" && i + 1 < rest.size()) {
-            g_boxShot = rest[++i];
-        } else if (rest[i] == "--box-from-thread") {
-            g_boxFromThread = true;
-        } else {
-            std::fprintf(stderr, "engine-demo: unknown option %s (try --help)\n", rest[i].c_str());
-            return 2;
-        }
+    if (!rest.empty()) {
+        std::fprintf(stderr, "engine-demo: unknown option %s (try --help)\n", rest[0].c_str());
+        return 2;
     }
     DemoApp app;
     return Application::getInstance()->run();

@@ -109,7 +109,7 @@ void reportOnce(const std::string& message) {
 }
 
 void reportFileProblem(const std::string& kind, const std::string& path, const std::string& reason) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = openFile(path, "rb");
     if (f)
         std::fclose(f);
     // SDL's reasons repeat the file name; only say it once.

@@ -80,18 +80,104 @@ TEST(CommandLineTest, EngineOptionsAreTakenAndTheRestHandedBack) {
     runOptions() = RunOptions();
 }
 
-TEST(CommandLineTest, HelpListsTheEngineOptionsAndTheProgramsOwnLines) {
-    addHelpLine("  --port N           server port (default 9999)");
+TEST(CommandLineTest, ProgramOptionsFromTheTableAreAppliedAndListed) {
+    std::vector<std::string> seen;
+    addCommandLineOption(
+        {"--port", "N", "server port (default 9999)", [&](const std::string& v) -> std::string {
+             if (v == "0")
+                 return "--port needs a port number";
+             seen.push_back("port " + v);
+             return "";
+         }});
+    addCommandLineOption({"--trace", "", "write every message\nto standard error", [&](const std::string&) {
+                              seen.push_back("trace");
+                              return std::string();
+                          }});
+    struct OptionCase {
+        std::vector<std::string> args;
+        bool ok;
+        std::vector<std::string> seen;
+        std::vector<std::string> unknown;
+    };
+    const std::vector<OptionCase> cases{
+        {{"--trace", "--port", "4000", "--headless", "x"}, true, {"trace", "port 4000"}, {"x"}},
+        {{"--port=81"}, true, {"port 81"}, {}},
+        {{"--port", "0"}, false, {}, {}},
+        {{"--port"}, false, {}, {}},
+        {{"--trace=yes"}, false, {}, {}},
+    };
+    for (const OptionCase& c : cases) {
+        runOptions() = RunOptions();
+        seen.clear();
+        std::vector<std::string> args{"prog"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<std::string> unknown;
+        ::testing::internal::CaptureStderr();
+        const bool ok = parseCommandLine(args, unknown);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string label = ::testing::PrintToString(c.args);
+        EXPECT_EQ(ok, c.ok) << label;
+        EXPECT_EQ(ok ? 0 : commandLineExitStatus(), ok ? 0 : 2) << label;
+        EXPECT_EQ(err.empty(), ok) << label << ": " << err;
+        if (ok) {
+            EXPECT_EQ(seen, c.seen) << label;
+            EXPECT_EQ(unknown, c.unknown) << label;
+        }
+    }
+
     runOptions() = RunOptions();
-    char prog[] = "cardhall", help[] = "--help";
-    char* argv[] = {prog, help};
     std::vector<std::string> unknown;
     ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(parseCommandLine(2, argv, unknown));
+    EXPECT_FALSE(parseCommandLine({"cardhall", "--help"}, unknown));
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(commandLineExitStatus(), 0);
-    for (const char* opt :
-         {"--assets DIR", "--headless", "--frames N", "--screenshot FILE", "--help", "--port N"})
-        EXPECT_NE(out.find(opt), std::string::npos) << opt;
+    for (const char* line :
+         {"  --assets DIR       look up", "  --headless         run", "  --frames N         end",
+          "  --screenshot FILE  save", "  --help             show", "  --port N           server port",
+          "  --trace            write every message\n                     to standard error\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
+    EXPECT_EQ(out.find("--assets"), out.find("Options:\n") + 11) << "the engine's options come first";
     runOptions() = RunOptions();
+}
+
+TEST(CommandLineTest, AbsolutePathsAreKeptAndOthersTakenFromTheAssetsFolder) {
+    struct PathCase {
+        std::string path;
+        bool absoluteHere;
+    };
+#ifdef _WIN32
+    const bool windows = true;
+#else
+    const bool windows = false;
+#endif
+    const std::vector<PathCase> cases{
+        {"/abs/x.png", true},
+        {"fonts/arial.ttf", false},
+        {"x.png", false},
+        {"C:\\games\\assets\\x.png", windows},
+        {"c:/games/x.png", windows},
+        {"Z:x.png", windows},
+        {"\\\\server\\share\\x.png", windows},
+        {"\\x.png", windows},
+        {"1:/x.png", false},
+        {":x.png", false},
+    };
+    FileUtils* files = FileUtils::getInstance();
+    const std::string saved = files->getAssetsDirectory();
+    files->setAssetsDirectory("base");
+    for (const PathCase& c : cases) {
+        EXPECT_EQ(files->isAbsolutePath(c.path), c.absoluteHere) << c.path;
+        EXPECT_EQ(files->fullPathForFilename(c.path), c.absoluteHere ? c.path : "base/" + c.path) << c.path;
+    }
+    // A folder keeps its root but loses trailing separators.
+    const std::vector<std::pair<std::string, std::string>> folders{
+        {"/", "/"},
+        {"/a/b/", "/a/b"},
+        {windows ? "C:\\a\\" : "/a//", windows ? "C:\\a" : "/a"},
+        {windows ? "C:\\" : "/", windows ? "C:\\" : "/"}};
+    for (const auto& f : folders) {
+        files->setAssetsDirectory(f.first);
+        EXPECT_EQ(files->getAssetsDirectory(), f.second) << f.first;
+    }
+    files->setAssetsDirectory(saved);
 }

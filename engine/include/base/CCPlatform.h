@@ -1,6 +1,7 @@
 // Platform services: resource files, the command line and the message box.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ public:
     const std::string& getAssetsDirectory() const;
     // Absolute names stay as they are; others are taken from the assets folder.
     std::string fullPathForFilename(const std::string& filename) const;
+    // "/x" everywhere; on Windows also "\x", "C:\x", "C:/x" and "\\server\share".
+    bool isAbsolutePath(const std::string& path) const;
     bool isFileExist(const std::string& filename) const;
     std::string getStringFromFile(const std::string& filename) const;
 
@@ -48,18 +51,33 @@ struct RunOptions {
 
 RunOptions& runOptions();
 
-// Adds a line to the --help text (the program's own options).
+// One command-line option: "--name" alone, or "--name VALUE" / "--name=VALUE" when valueName is
+// set. apply gets the value (empty for a flag) and returns an error message, or "" when it accepts.
+struct CommandLineOption {
+    std::string name;
+    std::string valueName;
+    std::string help;  // the --help description; "\n" starts a continuation line
+    std::function<std::string(const std::string& value)> apply;
+};
+
+// Adds an option to the table that parseCommandLine reads, after the engine's own (--assets DIR,
+// --headless, --frames N, --screenshot FILE, --help). A name given again replaces the entry.
+void addCommandLineOption(CommandLineOption option);
+// Adds a line of text below the options in the --help text.
 void addHelpLine(const std::string& line);
-// The whole --help text.
+// The whole --help text: one line per option, in table order, then the added lines.
 std::string helpText(const std::string& programName);
 
-// Reads the engine's options (--assets DIR, --headless, --frames N,
-// --screenshot FILE, --help) into runOptions(); every other argument is
-// appended to unknownArgs in order. Returns false when the program should
-// stop: after --help (exit status 0) or a bad option (status 2); see
-// commandLineExitStatus().
+// Applies every option of the table found in args (args[0] is the program's name); every other
+// argument is appended to unknownArgs in order. Returns false when the program should stop: after
+// --help (the text is on standard output, exit status 0) or a bad option (the message is on
+// standard error, status 2); see commandLineExitStatus().
+bool parseCommandLine(const std::vector<std::string>& args, std::vector<std::string>& unknownArgs);
 bool parseCommandLine(int argc, char** argv, std::vector<std::string>& unknownArgs);
 int commandLineExitStatus();
+
+// Opens a file by its UTF-8 name (also on Windows, where fopen takes the ANSI code page).
+std::FILE* openFile(const std::string& path, const char* mode);
 
 // A modal box with a title, the text and an OK button. On the main thread it
 // returns when the box is closed; from another thread the main thread shows
