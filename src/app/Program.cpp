@@ -80,9 +80,14 @@ void addProgramOptions() {
     }
     static const bool notes = [] {
         cocos2d::addHelpLine("");
+#ifdef _WIN32
+        cocos2d::addHelpLine("Configuration: config\\strings.plist in the assets folder; the keys of");
+        cocos2d::addHelpLine("%APPDATA%\\cardhall\\strings.plist replace it.");
+#else
         cocos2d::addHelpLine("Configuration: config/strings.plist in the assets folder; the keys of");
         cocos2d::addHelpLine(
             "$XDG_CONFIG_HOME/cardhall/strings.plist (default ~/.config/cardhall/) replace it.");
+#endif
         return true;
     }();
     (void)notes;

@@ -1,5 +1,7 @@
 // The application run: start-up order, the loop and its ends, the view.
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -209,6 +211,9 @@ TEST_F(ApplicationTest, ViewRecordsItsSettingsAndTheDesignResolution) {
 }
 
 TEST(ApplicationProgramTest, AWindowWithoutADisplaySaysSoInOneLineAndFails) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows always has a desktop for a window: the program checks for no display there";
+#else
     std::string cmd = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '") +
                       ENGINE_DEMO_PATH + "' --frames 1 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
@@ -223,4 +228,5 @@ TEST(ApplicationProgramTest, AWindowWithoutADisplaySaysSoInOneLineAndFails) {
     EXPECT_NE(out.find("--headless"), std::string::npos) << out;
     EXPECT_NE(out.find("Xvfb"), std::string::npos) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+#endif
 }

@@ -5,10 +5,9 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
 
 #include "engine_testing.h"
@@ -44,6 +43,19 @@ inline void writeHalvesPng(const std::string& path) {
     SDL_FreeSurface(s);
 }
 
+// A new, empty folder under the system's temporary folder.
+inline std::string makeTemporaryFolder(const std::string& prefix) {
+    namespace fs = std::filesystem;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path dir = fs::temp_directory_path() / (prefix + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(dir, error))
+            return dir.generic_string();
+    }
+    return std::string();
+}
+
 // Counts live instances of a node type, to see what was released.
 struct Counter {
     int alive = 0;
@@ -53,9 +65,8 @@ struct Counter {
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/engine-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        assets_ = tmpl;
+        assets_ = makeTemporaryFolder("engine-test-");
+        ASSERT_FALSE(assets_.empty());
         writeSolidPng(assets_ + "/red.png", 100, 50, 255, 0, 0);
         writeSolidPng(assets_ + "/blue.png", 100, 50, 0, 0, 255);
         writeSolidPng(assets_ + "/white.png", 60, 40, 255, 255, 255);
@@ -63,17 +74,18 @@ protected:
         writeDigitStrip(assets_ + "/digits.png");
         writeHalvesPng(assets_ + "/halves.png");
         std::string fonts = assets_ + "/fonts";
-        ASSERT_EQ(mkdir(fonts.c_str(), 0755), 0);
-        ASSERT_EQ(symlink("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
-                          (fonts + "/arial.ttf").c_str()),
-                  0);
+        ASSERT_TRUE(std::filesystem::create_directory(fonts));
+        // A copy rather than a link: links need a privilege on Windows.
+        std::error_code error;
+        std::filesystem::copy_file(ENGINE_TEST_FONT, fonts + "/arial.ttf", error);
+        ASSERT_FALSE(error) << ENGINE_TEST_FONT << ": " << error.message();
         ASSERT_TRUE(cocos2d::testing::startHeadless(assets_));
     }
 
     void TearDown() override {
         cocos2d::testing::shutdown();
-        std::string cmd = "rm -rf '" + assets_ + "'";
-        (void)std::system(cmd.c_str());
+        std::error_code error;
+        std::filesystem::remove_all(assets_, error);
     }
 
     // A running scene with one full-screen layer to put nodes on.

@@ -1,13 +1,6 @@
 #include "ScriptedServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstring>
+#include "Sockets.h"
 
 #include <gtest/gtest.h>
 
@@ -19,52 +12,20 @@ constexpr std::uint32_t kLargestFrame = 16u * 1024u * 1024u;
 
 using Clock = std::chrono::steady_clock;
 
-// Milliseconds left until `deadline`, for poll().
+// Milliseconds left until `deadline`.
 int remainingMs(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left < 0 ? 0 : static_cast<int>(left);
 }
 
-// Waits for `events` on `fd` until `deadline`; retries when a signal interrupts the wait.
-bool waitFor(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
-        pollfd p{fd, events, 0};
-        int r = ::poll(&p, 1, remainingMs(deadline));
-        if (r > 0) {
-            return true;
-        }
-        if (r == 0 || errno != EINTR) {
-            return false;
-        }
-    }
-}
-
-int listenOnLoopback(unsigned short& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return -1;
-    }
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 8) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    port = ntohs(addr.sin_port);
-    return fd;
-}
-
 }  // namespace
 
 ScriptedServer::ScriptedServer() {
-    m_listener = listenOnLoopback(m_port);
-    if (m_listener < 0) {
+    m_listener = sockets::listenOnLoopback(m_port);
+    if (m_listener == sockets::kNone) {
         m_port = 0;
-        ADD_FAILURE() << "ScriptedServer: cannot listen on loopback: " << std::strerror(errno);
+        ADD_FAILURE() << "ScriptedServer: cannot listen on loopback: "
+                      << sockets::errorText(sockets::lastError());
     }
 }
 
@@ -74,28 +35,25 @@ ScriptedServer::~ScriptedServer() {
 }
 
 bool ScriptedServer::acceptClient(Ms timeout) {
-    if (m_listener < 0) {
+    if (m_listener == sockets::kNone) {
         return false;
     }
-    if (!waitFor(m_listener, POLLIN, Clock::now() + timeout)) {
+    if (!sockets::waitFor(m_listener, false, static_cast<int>(timeout.count()))) {
         return false;
     }
-    int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) {
+    const sockets::Handle client = sockets::acceptNonBlocking(m_listener);
+    if (client == sockets::kNone) {
         return false;
     }
     closeClient();
-    // Small writes go out at once, so pieces sent one by one arrive one by one.
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    m_client = fd;
+    m_client = client;
     m_clientClosed = false;
     m_pending.clear();
     return true;
 }
 
 bool ScriptedServer::ensureClient(Ms timeout) {
-    return m_client >= 0 || acceptClient(timeout);
+    return m_client != sockets::kNone || acceptClient(timeout);
 }
 
 std::string ScriptedServer::lengthBytes(std::uint32_t length) {
@@ -121,14 +79,15 @@ bool ScriptedServer::sendRaw(const std::string& bytes) {
     const auto deadline = Clock::now() + kDefaultTimeout;
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        ssize_t n = ::send(m_client, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const long n = sockets::sendSome(m_client, bytes.data() + sent, bytes.size() - sent);
+        const int error = n < 0 ? sockets::lastError() : 0;
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
+        } else if (n < 0 && sockets::interrupted(error)) {
             continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        } else if (n < 0 && sockets::wouldBlock(error)) {
             // The client is not reading fast enough; wait for room, but not for ever.
-            if (!waitFor(m_client, POLLOUT, deadline)) {
+            if (!sockets::waitFor(m_client, true, remainingMs(deadline))) {
                 return false;
             }
         } else {
@@ -139,23 +98,24 @@ bool ScriptedServer::sendRaw(const std::string& bytes) {
 }
 
 bool ScriptedServer::readSome(Ms timeout) {
-    if (m_client < 0 || m_clientClosed) {
+    if (m_client == sockets::kNone || m_clientClosed) {
         return false;
     }
-    if (!waitFor(m_client, POLLIN, Clock::now() + timeout)) {
+    if (!sockets::waitFor(m_client, false, static_cast<int>(timeout.count()))) {
         return false;
     }
     char buf[65536];
     for (;;) {
-        ssize_t n = ::recv(m_client, buf, sizeof buf, MSG_DONTWAIT);
+        const long n = sockets::recvSome(m_client, buf, sizeof buf);
+        const int error = n < 0 ? sockets::lastError() : 0;
         if (n > 0) {
             m_pending.append(buf, static_cast<std::size_t>(n));
             return true;
         }
-        if (n < 0 && errno == EINTR) {
+        if (n < 0 && sockets::interrupted(error)) {
             continue;
         }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        if (n < 0 && sockets::wouldBlock(error)) {
             return false;
         }
         m_clientClosed = true;  // end of stream or reset
@@ -210,24 +170,24 @@ bool ScriptedServer::waitForClientClose(Ms timeout) {
 }
 
 void ScriptedServer::closeClient() {
-    if (m_client >= 0) {
-        ::close(m_client);
-        m_client = -1;
+    if (m_client != sockets::kNone) {
+        sockets::closeSocket(m_client);
+        m_client = sockets::kNone;
     }
 }
 
 void ScriptedServer::stopListening() {
-    if (m_listener >= 0) {
-        ::close(m_listener);
-        m_listener = -1;
+    if (m_listener != sockets::kNone) {
+        sockets::closeSocket(m_listener);
+        m_listener = sockets::kNone;
     }
 }
 
 unsigned short ScriptedServer::unusedPort() {
     unsigned short port = 0;
-    int fd = listenOnLoopback(port);
-    if (fd >= 0) {
-        ::close(fd);
+    const sockets::Handle h = sockets::listenOnLoopback(port);
+    if (h != sockets::kNone) {
+        sockets::closeSocket(h);
     }
     return port;
 }

@@ -40,7 +40,7 @@ public:
 
     // Waits for the next connection and makes it the client (closing a previous one). False on timeout.
     bool acceptClient(Ms timeout = kDefaultTimeout);
-    bool hasClient() const { return m_client >= 0; }
+    bool hasClient() const { return m_client != -1; }
 
     // One frame: the 4-byte little-endian length of `body`, then `body`, in one write.
     bool sendFrame(const std::string& body);
@@ -71,8 +71,9 @@ private:
     // Reads what is available into m_pending, waiting up to `timeout`. False on timeout or close.
     bool readSome(Ms timeout);
 
-    int m_listener = -1;
-    int m_client = -1;
+    // Sockets as std::intptr_t, -1 for none (see Sockets.h).
+    std::intptr_t m_listener = -1;
+    std::intptr_t m_client = -1;
     unsigned short m_port = 0;
     bool m_clientClosed = false;
     std::string m_pending;  // bytes received from the client, not yet returned as frames

@@ -2,38 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "ScriptedServer.h"
+#include "Sockets.h"
 
 namespace {
 
 using testsupport::ScriptedServer;
 using Ms = std::chrono::milliseconds;
 
-int connectTo(unsigned short port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
+namespace sockets = testsupport::sockets;
 
-std::string readExactly(int fd, std::size_t n) {
+std::string readExactly(sockets::Handle fd, std::size_t n) {
     std::string out;
     char buf[256];
     while (out.size() < n) {
-        ssize_t got = ::recv(fd, buf, std::min(sizeof buf, n - out.size()), 0);
+        const long got = sockets::recvSome(fd, buf, std::min(sizeof buf, n - out.size()));
         if (got <= 0) {
             break;
         }
@@ -42,15 +27,15 @@ std::string readExactly(int fd, std::size_t n) {
     return out;
 }
 
-void writeAll(int fd, const std::string& bytes) {
-    ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+void writeAll(sockets::Handle fd, const std::string& bytes) {
+    ASSERT_EQ(sockets::sendSome(fd, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
 }
 
 TEST(ScriptedServer, FramesTravelBothWays) {
     ScriptedServer server;
     ASSERT_NE(server.port(), 0);
-    int fd = connectTo(server.port());
-    ASSERT_GE(fd, 0);
+    const sockets::Handle fd = sockets::connectToLoopback(server.port());
+    ASSERT_NE(fd, sockets::kNone);
     ASSERT_TRUE(server.acceptClient());
 
     // Two frames in one write, then a frame in two pieces, then an empty body.
@@ -68,15 +53,15 @@ TEST(ScriptedServer, FramesTravelBothWays) {
     ASSERT_TRUE(server.sendRaw(ScriptedServer::lengthBytes(0x01020304)));
     EXPECT_EQ(readExactly(fd, 17), std::string("\x0d\0\0\0{\"opt\":\"add\"}", 17));
     EXPECT_EQ(readExactly(fd, 4), "\x04\x03\x02\x01");
-    ::close(fd);
+    sockets::closeSocket(fd);
 }
 
 TEST(ScriptedServer, NoticesTheClientClosing) {
     ScriptedServer server;
-    int fd = connectTo(server.port());
-    ASSERT_GE(fd, 0);
+    const sockets::Handle fd = sockets::connectToLoopback(server.port());
+    ASSERT_NE(fd, sockets::kNone);
     writeAll(fd, ScriptedServer::frame("last"));
-    ::close(fd);
+    sockets::closeSocket(fd);
     EXPECT_EQ(server.receiveFrame().value_or("?"), "last");  // accepts the pending connection itself
     EXPECT_FALSE(server.receiveFrame().has_value());
     EXPECT_TRUE(server.clientClosed());
@@ -91,14 +76,14 @@ TEST(ScriptedServer, NoticesTheClientClosing) {
 
 TEST(ScriptedServer, ClosingTheClientEndsItsStream) {
     ScriptedServer server;
-    int fd = connectTo(server.port());
-    ASSERT_GE(fd, 0);
+    const sockets::Handle fd = sockets::connectToLoopback(server.port());
+    ASSERT_NE(fd, sockets::kNone);
     ASSERT_TRUE(server.acceptClient());
     ASSERT_TRUE(server.sendRaw("ab"));
     server.closeClient();
     EXPECT_FALSE(server.hasClient());
     EXPECT_EQ(readExactly(fd, 10), "ab");  // end of stream after the two bytes
-    ::close(fd);
+    sockets::closeSocket(fd);
 }
 
 TEST(ScriptedServer, WaitsEndAtTheirTimeout) {
@@ -110,10 +95,10 @@ TEST(ScriptedServer, WaitsEndAtTheirTimeout) {
 }
 
 TEST(ScriptedServer, StoppedAndUnusedPortsRefuseConnections) {
-    EXPECT_LT(connectTo(ScriptedServer::unusedPort()), 0);
+    EXPECT_EQ(sockets::connectToLoopback(ScriptedServer::unusedPort()), sockets::kNone);
     ScriptedServer server;
     server.stopListening();
-    EXPECT_LT(connectTo(server.port()), 0);
+    EXPECT_EQ(sockets::connectToLoopback(server.port()), sockets::kNone);
 }
 
 }  // namespace
