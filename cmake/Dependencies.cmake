@@ -21,8 +21,11 @@ if(CARDHALL_BUILD_SERVER)
   target_link_libraries(cardhall_asio INTERFACE Threads::Threads)
 endif()
 
-# The art generator draws with cairo.
-pkg_check_modules(CARDHALL_CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft freetype2)
+# The art generator draws with cairo. Cross-built, the build machine's own art program is used
+# (tools/CMakeLists.txt).
+if(NOT CMAKE_CROSSCOMPILING)
+  pkg_check_modules(CARDHALL_CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft freetype2)
+endif()
 
 if(CARDHALL_BUILD_TESTS)
   find_package(GTest REQUIRED)
