@@ -79,14 +79,17 @@ int main(int argc, char** argv) {
         }
     }
     std::printf(
-        "players=%d connected=%d failed=%d seconds=%.1f hands=%llu moves=%llu messages=%llu requests=%llu "
+        "players=%d connected=%d failed=%d protocol_errors=%llu seconds=%.1f hands=%llu moves=%llu "
+        "messages=%llu "
+        "requests=%llu "
         "messages_per_s=%.0f requests_per_s=%.0f latency_p50_ms=%.2f latency_p99_ms=%.2f "
         "latency_max_ms=%.2f\n",
-        stats.players, stats.connected, stats.failed, seconds, static_cast<unsigned long long>(stats.hands),
-        static_cast<unsigned long long>(stats.moves), static_cast<unsigned long long>(stats.messages),
-        static_cast<unsigned long long>(stats.requests), stats.messages / std::max(seconds, 1e-9),
-        stats.requests / std::max(seconds, 1e-9), percentileMs(stats.latencies, 0.50),
-        percentileMs(stats.latencies, 0.99), percentileMs(stats.latencies, 1.0));
+        stats.players, stats.connected, stats.failed, static_cast<unsigned long long>(stats.protocolErrors),
+        seconds, static_cast<unsigned long long>(stats.hands), static_cast<unsigned long long>(stats.moves),
+        static_cast<unsigned long long>(stats.messages), static_cast<unsigned long long>(stats.requests),
+        stats.messages / std::max(seconds, 1e-9), stats.requests / std::max(seconds, 1e-9),
+        percentileMs(stats.latencies, 0.50), percentileMs(stats.latencies, 0.99),
+        percentileMs(stats.latencies, 1.0));
     std::fflush(stdout);
-    return stats.failed > 0 ? 1 : 0;
+    return stats.failed > 0 || stats.protocolErrors > 0 ? 1 : 0;
 }

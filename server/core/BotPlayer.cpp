@@ -82,9 +82,11 @@ void BotPlayer::onMessage(const char* data, std::size_t size, Micros now) {
     Allocator stackAllocator(stackBuffer, sizeof stackBuffer);
     Document document(&valueAllocator, sizeof stackBuffer, &stackAllocator);
     document.Parse<rapidjson::kParseIterativeFlag>(data, size);
-    if (document.HasParseError() || !document.IsObject())
+    const std::string opt = !document.HasParseError() && document.IsObject() ? text(document, "opt") : "";
+    if (opt.empty()) {
+        ++protocolErrors_;
         return;
-    const std::string opt = text(document, "opt");
+    }
     if (opt == "add") {
         desk_ = number(document, "desk", -1);
         site_ = number(document, "site", -1);

@@ -33,6 +33,8 @@ public:
     const Hand& hand() const { return hand_; }
     std::uint64_t handsOver() const { return handsOver_; }
     std::uint64_t messages() const { return messages_; }
+    // Server messages that were not a JSON object with an "opt".
+    std::uint64_t protocolErrors() const { return protocolErrors_; }
     std::uint64_t moves() const { return moves_; }
     // Times from a move request to the server's report of that move, for moves sent from `from` on.
     std::vector<Micros>& latencies() { return latencies_; }
@@ -57,6 +59,7 @@ private:
     std::vector<Micros> latencySentAt_;
     std::uint64_t handsOver_ = 0;
     std::uint64_t messages_ = 0;
+    std::uint64_t protocolErrors_ = 0;
     std::uint64_t moves_ = 0;
 };
 

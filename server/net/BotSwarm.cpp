@@ -47,6 +47,7 @@ SwarmStats BotSwarm::stats() const {
     stats.requests = requests_;
     for (const auto& p : players_) {
         stats.hands += p->bot.handsOver();
+        stats.protocolErrors += p->bot.protocolErrors();
         stats.moves += p->bot.moves();
         stats.messages += p->bot.messages();
         const auto& own = p->bot.latencies();

@@ -16,14 +16,15 @@ namespace hallserver {
 
 struct SwarmStats {
     int players = 0;
-    int connected = 0;              // connections open now
-    int failed = 0;                 // connections refused or lost
-    std::uint64_t hands = 0;        // "over" messages, summed over players
-    std::uint64_t moves = 0;        // plays and passes sent
-    std::uint64_t messages = 0;     // server messages received
-    std::uint64_t requests = 0;     // requests sent
-    std::vector<Micros> latencies;  // request to its report, per move
-    std::vector<Micros> sentAt;     // when each of those requests was sent
+    int connected = 0;                 // connections open now
+    int failed = 0;                    // connections refused or lost
+    std::uint64_t hands = 0;           // "over" messages, summed over players
+    std::uint64_t moves = 0;           // plays and passes sent
+    std::uint64_t messages = 0;        // server messages received
+    std::uint64_t requests = 0;        // requests sent
+    std::uint64_t protocolErrors = 0;  // server messages that were no message
+    std::vector<Micros> latencies;     // request to its report, per move
+    std::vector<Micros> sentAt;        // when each of those requests was sent
 };
 
 class BotSwarm {

@@ -58,7 +58,7 @@ TEST(ServerProcess, BotProgramPlaysAndPrintsItsFigures) {
                true);
     const std::string figures = bots.lineWith("players=", 20000);
     ASSERT_FALSE(figures.empty());
-    EXPECT_NE(figures.find("players=4 connected=4 failed=0"), std::string::npos) << figures;
+    EXPECT_NE(figures.find("players=4 connected=4 failed=0 protocol_errors=0"), std::string::npos) << figures;
     EXPECT_EQ(figures.find("hands=0 "), std::string::npos) << figures;
     EXPECT_NE(figures.find("latency_p99_ms="), std::string::npos) << figures;
     EXPECT_EQ(bots.wait(), 0);
@@ -146,7 +146,7 @@ TEST(ServerProcess, KilledBotProcessFreesAllItsSeatsAndOtherDesksPlayOn) {
     EXPECT_NE(seat->find("\"site\":\"0\""), std::string::npos) << *seat;
     // The other eight played on, without a failure, well after the kill.
     const std::string figures = others.lineWith("players=", 20000);
-    EXPECT_NE(figures.find("players=8 connected=8 failed=0"), std::string::npos) << figures;
+    EXPECT_NE(figures.find("players=8 connected=8 failed=0 protocol_errors=0"), std::string::npos) << figures;
     EXPECT_EQ(others.wait(), 0);
     const long long killedMicros =
         std::chrono::duration_cast<std::chrono::microseconds>(killedAt - othersStarted).count();
