@@ -93,7 +93,7 @@ std::string messageFrom(ByteReader& in, std::uint8_t kind) {
             return hallserver::gameMessage(a, codesFrom(in), "13", b, 0, must);
         }
         case 3: {
-            std::array<hallserver::SeatEntry, 4> seats{};
+            std::array<st_seat_info, 4> seats{};
             return hallserver::overMessage(seats);
         }
         case 4:

@@ -24,7 +24,7 @@ Walk walkStream(const std::string& stream) {
     while (stream.size() - at >= 4) {
         const auto* p = reinterpret_cast<const unsigned char*>(stream.data() + at);
         const std::uint32_t length = p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
-        if (length == 0 || length > kMaxFrameLength) {
+        if (length == 0 || length > kMaxMessageLength) {
             w.badLength = true;
             break;
         }
@@ -50,7 +50,7 @@ void fuzzFrameStream(const std::uint8_t* data, std::size_t size) {
     const std::string stream = in.rest();
     const Walk expected = walkStream(stream);
 
-    FrameReader reader;
+    FrameReader reader(kMaxMessageLength);
     std::vector<std::string> bodies;
     bool refused = false;
     std::string body;
@@ -73,7 +73,7 @@ void fuzzFrameStream(const std::uint8_t* data, std::size_t size) {
                 FUZZ_CHECK(reader.next(body) == FrameReader::Status::BadLength);
                 break;
             }
-            FUZZ_CHECK(!body.empty() && body.size() <= kMaxFrameLength);
+            FUZZ_CHECK(!body.empty() && body.size() <= kMaxMessageLength);
             bodies.push_back(body);
         }
     }

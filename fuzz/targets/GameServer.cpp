@@ -48,7 +48,7 @@ public:
         // A broadcast hands the same frame to every seat: read it once.
         if (frame != m_lastFrame) {
             const std::string& bytes = *frame;
-            FUZZ_CHECK(bytes.size() > 4 && bytes.size() - 4 <= hallserver::kMaxFrameBody);
+            FUZZ_CHECK(bytes.size() > 4 && bytes.size() - 4 <= kMaxMessageLength);
             FUZZ_CHECK(decodeFrameLength(reinterpret_cast<const unsigned char*>(bytes.data())) ==
                        bytes.size() - 4);
             FUZZ_CHECK(readServerMessage(bytes.data() + 4, bytes.size() - 4, m_lastMsg) == ReadResult::Ok);

@@ -21,9 +21,9 @@ using hallserver::RequestKind;
 
 namespace {
 
-// One frame through the client's stream cutter, fed a byte at a time.
-std::string throughFrames(const std::string& frame) {
-    FrameReader reader;
+// One frame through the stream cutter with the bound of its direction, fed a byte at a time.
+std::string throughFrames(const std::string& frame, std::uint32_t maxLength) {
+    FrameReader reader(maxLength);
     std::string body;
     for (std::size_t i = 0; i < frame.size(); ++i) {
         reader.append(frame.data() + i, 1);
@@ -98,8 +98,8 @@ void clientToServer(ByteReader& in) {
             usable = allInDeck(cards);
         }
     }
-    FUZZ_CHECK(!text.empty() && text.size() <= hallserver::kMaxFrameBody);
-    const std::string body = throughFrames(encodeFrame(text));
+    FUZZ_CHECK(!text.empty() && text.size() <= kMaxRequestLength);
+    const std::string body = throughFrames(encodeFrame(text), kMaxRequestLength);
     FUZZ_CHECK(body == text);
 
     Request request;
@@ -118,7 +118,7 @@ void clientToServer(ByteReader& in) {
 void checkRead(const std::string& text, stMsg& msg) {
     const hallserver::Frame frame = hallserver::makeFrame(text);
     FUZZ_CHECK(*frame == encodeFrame(text));
-    const std::string body = throughFrames(*frame);
+    const std::string body = throughFrames(*frame, kMaxMessageLength);
     FUZZ_CHECK(readServerMessage(body, msg) == ReadResult::Ok);
 }
 
@@ -159,7 +159,7 @@ void serverToClient(ByteReader& in) {
             break;
         case 2:
         case 3: {
-            std::array<hallserver::SeatEntry, 4> seats;
+            std::array<st_seat_info, 4> seats;
             const int numbers[4] = {a, b, c, int(shape)};
             for (int i = 0; i < 4; ++i) {
                 seats[i].name = texts[i];

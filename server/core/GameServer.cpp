@@ -3,11 +3,10 @@
 #include "core/BotStrategy.h"
 #include "core/Log.h"
 #include "core/Requests.h"
+#include "protocol/Version.h"
 #include "rules/CardRules.h"
 
 namespace hallserver {
-
-const char* const kServerVersion = "28";
 
 namespace {
 
@@ -102,7 +101,7 @@ bool GameServer::ownsSeat(const Conn& conn, int desk, int site) const {
 }
 
 void GameServer::handleQuery(ConnId id) {
-    sendTo(id, queryMessage(conns_.size(), kServerVersion));
+    sendTo(id, queryMessage(conns_.size(), kClientVersion));
 }
 
 void GameServer::handleAdd(ConnId id, Micros now) {
@@ -400,7 +399,7 @@ void GameServer::act(Desk& desk, int site, std::vector<int> cards, Micros now) {
 }
 
 void GameServer::finishHand(Desk& desk, Micros now) {
-    std::array<SeatEntry, 4> entries;
+    std::array<st_seat_info, 4> entries;
     const int diff = desk.teamPoints[0] - desk.teamPoints[1];
     for (int site = 0; site < 4; ++site) {
         entries[site].name = desk.seats[site].name;
@@ -525,7 +524,7 @@ void GameServer::broadcast(const Desk& desk, const std::string& body, int except
 }
 
 void GameServer::broadcastChange(const Desk& desk) {
-    std::array<SeatEntry, 4> entries;
+    std::array<st_seat_info, 4> entries;
     for (int site = 0; site < 4; ++site) {
         entries[site].name = desk.seats[site].name;
         entries[site].ready = desk.seats[site].ready ? 1 : 0;

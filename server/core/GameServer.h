@@ -22,7 +22,6 @@ using Micros = std::int64_t;   // microseconds on the caller's monotonic clock
 
 constexpr Micros kSecond = 1000000;
 constexpr Micros kNoDeadline = INT64_MAX;
-extern const char* const kServerVersion;  // the client version the server asks for: "28"
 
 struct ServerConfig {
     bool bots = false;                // fill empty seats next to a human with bots

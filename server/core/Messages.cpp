@@ -2,16 +2,12 @@
 
 #include <cstdio>
 
+#include "protocol/Frame.h"
+
 namespace hallserver {
 
 Frame makeFrame(const std::string& body) {
-    auto frame = std::make_shared<std::string>();
-    frame->reserve(body.size() + 4);
-    const auto length = static_cast<std::uint32_t>(body.size());
-    for (int i = 0; i < 4; ++i)
-        frame->push_back(static_cast<char>((length >> (8 * i)) & 0xff));
-    frame->append(body);
-    return frame;
+    return std::make_shared<const std::string>(encodeFrame(body));
 }
 
 void appendJsonString(std::string& out, const std::string& text) {
@@ -67,7 +63,7 @@ std::string begin(const char* opt) {
     return out;
 }
 
-std::string seatsMessage(const char* opt, const std::array<SeatEntry, 4>& seats, bool withReady) {
+std::string seatsMessage(const char* opt, const std::array<st_seat_info, 4>& seats, bool withReady) {
     std::string out = begin(opt);
     out += ",\"info\":[";
     for (std::size_t i = 0; i < seats.size(); ++i) {
@@ -115,7 +111,7 @@ std::string addMessage(int desk, int site, const std::string& name) {
     return out;
 }
 
-std::string changeMessage(const std::array<SeatEntry, 4>& seats) {
+std::string changeMessage(const std::array<st_seat_info, 4>& seats) {
     return seatsMessage("change", seats, true);
 }
 
@@ -147,7 +143,7 @@ std::string scoreMessage(int p0, int p1) {
     return out;
 }
 
-std::string overMessage(const std::array<SeatEntry, 4>& seats) {
+std::string overMessage(const std::array<st_seat_info, 4>& seats) {
     return seatsMessage("over", seats, false);
 }
 

@@ -9,34 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "protocol/Message.h"
+
 namespace hallserver {
 
 // A ready-to-send frame, shared between every connection it goes to.
 using Frame = std::shared_ptr<const std::string>;
 
-// Frame bodies above this size, or empty ones, are refused in both directions.
-constexpr std::size_t kMaxFrameBody = 64 * 1024;
-
 Frame makeFrame(const std::string& body);
-
-struct SeatEntry {
-    std::string name;  // empty for an empty seat
-    int ready = 0;     // "change": 1 when ready
-    int result = 0;    // "over": 1 win, -1 loss, 0 draw
-};
 
 // Card list text: the codes joined by ",".
 std::string cardListText(const std::vector<int>& cards);
 
 std::string queryMessage(std::size_t online, const std::string& version);
 std::string addMessage(int desk, int site, const std::string& name);
-std::string changeMessage(const std::array<SeatEntry, 4>& seats);
+std::string changeMessage(const std::array<st_seat_info, 4>& seats);
 std::string startMessage(const std::vector<int>& cards);
 // per / now are -1 when none; surplus is the text of per's remaining card count (empty when per is -1).
 std::string gameMessage(int per, const std::vector<int>& cards, const std::string& surplus, int now,
                         int score, int must);
 std::string scoreMessage(int p0, int p1);
-std::string overMessage(const std::array<SeatEntry, 4>& seats);
+std::string overMessage(const std::array<st_seat_info, 4>& seats);
 std::string runMessage(int site, const std::string& name);
 std::string timeoutMessage();
 

@@ -1,6 +1,7 @@
 #include "net/BotSwarm.h"
 
 #include "core/Log.h"
+#include "protocol/Frame.h"
 
 namespace hallserver {
 
@@ -104,10 +105,8 @@ void BotSwarm::readHeader(const PlayerPtr& p) {
             return;
         if (ec)
             return lose(p);
-        const std::uint32_t length =
-            static_cast<std::uint32_t>(p->header[0]) | static_cast<std::uint32_t>(p->header[1]) << 8 |
-            static_cast<std::uint32_t>(p->header[2]) << 16 | static_cast<std::uint32_t>(p->header[3]) << 24;
-        if (length == 0 || length > kMaxFrameBody)
+        const std::uint32_t length = decodeFrameLength(p->header);
+        if (!isFrameLengthAllowed(length, kMaxMessageLength))
             return lose(p);
         p->body.resize(length);
         readBody(p);
@@ -131,13 +130,7 @@ void BotSwarm::readBody(const PlayerPtr& p) {
 void BotSwarm::flush(const PlayerPtr& p) {
     auto& outbox = p->bot.outbox();
     for (const std::string& body : outbox) {
-        std::string frame;
-        frame.reserve(body.size() + 4);
-        const auto length = static_cast<std::uint32_t>(body.size());
-        for (int i = 0; i < 4; ++i)
-            frame.push_back(static_cast<char>((length >> (8 * i)) & 0xff));
-        frame += body;
-        p->out.push_back(std::move(frame));
+        p->out.push_back(encodeFrame(body));
         ++requests_;
     }
     outbox.clear();

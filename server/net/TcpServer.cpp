@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/Log.h"
+#include "protocol/Frame.h"
 
 namespace hallserver {
 
@@ -229,11 +230,8 @@ void TcpServer::readHeader(const ConnPtr& conn) {
                 return;
             }
             conn->headerGot = 0;
-            const std::uint32_t length = static_cast<std::uint32_t>(conn->header[0]) |
-                                         static_cast<std::uint32_t>(conn->header[1]) << 8 |
-                                         static_cast<std::uint32_t>(conn->header[2]) << 16 |
-                                         static_cast<std::uint32_t>(conn->header[3]) << 24;
-            if (length == 0 || length > kMaxFrameBody) {
+            const std::uint32_t length = decodeFrameLength(conn->header);
+            if (!isFrameLengthAllowed(length, kMaxRequestLength)) {
                 LOG_WARN("conn %llu: frame length %u refused", ull(conn->id), length);
                 ++stats_.dropped;
                 close(conn, "bad frame length");

@@ -44,7 +44,7 @@ public:
     bool sendMessage(const std::string& text);
     // Reads one frame's body into `out` (receive thread). False, after its box, when the connection
     // fails ("从服务器接收数据错误." inside or before a length, "与服务器断开连接!" inside a body) or the
-    // frame announces 0 bytes or more than kMaxFrameLength ("从服务器接收数据错误.").
+    // frame announces 0 bytes or more than kMaxMessageLength ("从服务器接收数据错误.").
     bool receiveMessage(std::string& out);
     // The receive thread's body: reads, parses and queues until the first error.
     void receiveLoop();
@@ -89,8 +89,8 @@ private:
     std::mutex m_mutex;
     SocketHandle m_socket;
 
-    FrameReader m_reader;            // receive thread only
-    std::vector<char> m_recvBuffer;  // receive thread only
+    FrameReader m_reader{kMaxMessageLength};  // receive thread only
+    std::vector<char> m_recvBuffer;           // receive thread only
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_receiving{false};

@@ -144,7 +144,7 @@ std::vector<Delivery> deliveries() {
     }
     {
         std::string body = R"({"opt":"big","pad":")";
-        body += std::string(kMaxFrameLength - body.size() - 2, 'x') + "\"}";
+        body += std::string(kMaxMessageLength - body.size() - 2, 'x') + "\"}";
         d.push_back({"a body of exactly the bound", {frame(body)}, false, {"big"}, {}, false});
     }
     d.push_back({"length 0",
@@ -154,7 +154,7 @@ std::vector<Delivery> deliveries() {
                  {kLengthBox, kDisconnectedBox},
                  true});
     d.push_back({"length over the bound",
-                 {ScriptedServer::lengthBytes(kMaxFrameLength + 1) + "{}"},
+                 {ScriptedServer::lengthBytes(kMaxMessageLength + 1) + "{}"},
                  false,
                  {},
                  {kLengthBox, kDisconnectedBox},

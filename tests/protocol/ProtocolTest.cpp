@@ -348,14 +348,14 @@ TEST(ProtocolFrames, LengthIsFourBytesLittleEndian) {
 
     const unsigned char lengths[][4] = {
         {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 0, 0x10, 0}, {0xff, 0xff, 0xff, 0xff}, {0x78, 0x56, 0x34, 0x12}};
-    const std::uint32_t values[] = {0, 1, kMaxFrameLength, 0xffffffffu, 0x12345678u};
+    const std::uint32_t values[] = {0, 1, kMaxMessageLength, 0xffffffffu, 0x12345678u};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(decodeFrameLength(lengths[i]), values[i]);
     }
 }
 
 TEST(ProtocolFrames, ReaderCutsAStreamIntoBodiesWhateverThePieces) {
-    std::string big(kMaxFrameLength, 'b');
+    std::string big(kMaxMessageLength, 'b');
     const std::vector<std::string> bodies = {R"({"opt":"add"})", "x", big, R"({"opt":"timeout"})"};
     std::string stream;
     for (const auto& b : bodies) {
@@ -363,7 +363,7 @@ TEST(ProtocolFrames, ReaderCutsAStreamIntoBodiesWhateverThePieces) {
     }
     for (std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(4), std::size_t(5),
                               std::size_t(7), std::size_t(4096), std::size_t(65536), stream.size()}) {
-        FrameReader reader;
+        FrameReader reader(kMaxMessageLength);
         std::vector<std::string> got;
         std::string body;
         for (std::size_t at = 0; at < stream.size(); at += piece) {
@@ -386,15 +386,15 @@ TEST(ProtocolFrames, ReaderRefusesBadLengthsBeforeTheirBody) {
     };
     const Case cases[] = {
         {0, FrameReader::Status::BadLength},
-        {kMaxFrameLength + 1, FrameReader::Status::BadLength},
+        {kMaxMessageLength + 1, FrameReader::Status::BadLength},
         {0xffffffffu, FrameReader::Status::BadLength},
-        {kMaxFrameLength, FrameReader::Status::NeedMore},
+        {kMaxMessageLength, FrameReader::Status::NeedMore},
         {1, FrameReader::Status::NeedMore},
     };
     for (const auto& c : cases) {
         const std::string length{char(c.length & 0xff), char((c.length >> 8) & 0xff),
                                  char((c.length >> 16) & 0xff), char(c.length >> 24)};
-        FrameReader reader;
+        FrameReader reader(kMaxMessageLength);
         std::string body;
         reader.append(length.data(), 3);
         EXPECT_EQ(reader.next(body), FrameReader::Status::NeedMore);

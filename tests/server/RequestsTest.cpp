@@ -137,7 +137,7 @@ TEST(ServerRequests, BodyIsReadByItsLengthNotUpToANul) {
 }
 
 TEST(ServerMessages, EveryScalarIsAStringAndNamesAreEscaped) {
-    std::array<SeatEntry, 4> seats;
+    std::array<st_seat_info, 4> seats;
     seats[0] = {"玩家1", 1, 0};
     seats[1] = {"a\"b\\c\n", 0, 0};
     struct Case {

@@ -12,16 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "protocol/Frame.h"
 #include "protocol/Message.h"
-
-// The version this client is; a "query" reply asking for any other ends the client.
-inline constexpr char kClientVersion[] = "28";
-
-// Where the user is sent for a newer client when the server refuses this version.
-inline constexpr char kDownloadAddress[] = "http://cardhall.example.org/download";
-
-// The largest body a frame may announce. Larger lengths are refused before anything is allocated.
-inline constexpr std::uint32_t kMaxFrameLength = 1024u * 1024u;
+#include "protocol/Version.h"
 
 // Request texts, byte for byte as the server expects them (no white space, numbers in decimal).
 std::string makeQueryRequest();
@@ -63,35 +56,6 @@ std::string versionRejectedText();
 // digits up to the first other character; 0 when there are no digits. Values beyond the range of
 // int are clamped to INT_MIN / INT_MAX instead of overflowing.
 int numberFromText(const char* text);
-
-// The frame for one body: 4 length bytes, little-endian, then the body.
-std::string encodeFrame(const std::string& body);
-// The body length that 4 received length bytes announce.
-std::uint32_t decodeFrameLength(const unsigned char bytes[4]);
-
-// Cuts a received byte stream into frame bodies. Bytes go in as they arrive, in pieces of any size;
-// whole bodies come out in order. A length of 0 or above kMaxFrameLength is refused as soon as its 4
-// bytes are there, before any room is made for the body.
-class FrameReader {
-public:
-    enum class Status {
-        Frame,      // `body` holds the next frame's body
-        NeedMore,   // no whole frame yet: append more bytes
-        BadLength,  // the next frame announces 0 bytes or more than kMaxFrameLength
-    };
-
-    void append(const char* data, std::size_t size);
-    Status next(std::string& body);
-    // True when the next frame's 4 length bytes have all arrived but its body has not: a stream that
-    // ends now ends inside a body rather than inside (or before) a length.
-    bool inBody() const { return buffered() >= 4; }
-    std::size_t buffered() const { return m_data.size() - m_start; }
-    void clear();
-
-private:
-    std::string m_data;
-    std::size_t m_start = 0;  // bytes of m_data already handed out
-};
 
 // `text` as a JSON string literal, quotes included: '"', '\\' and control characters escaped, bytes
 // that are not valid UTF-8 replaced by U+FFFD, so the result is always valid JSON.
