@@ -2,6 +2,7 @@
 // ("ui/CocosGUI.h").
 #pragma once
 
+#include "audio/AudioEngine.h"
 #include "base/CCApplication.h"
 #include "base/CCDirector.h"
 #include "base/CCEvent.h"

@@ -230,6 +230,7 @@ int Application::run() {
         std::fprintf(stderr, "%s\n", assetsProblem.c_str());
         return 1;
     }
+    AudioEngine::getInstance()->setMuted(options.mute);
     // A window needs a display: say so at once.
     if (!detail::engineState().headless && !detail::ensureVideo())
         return 1;

@@ -209,6 +209,7 @@ void Director::purge() {
     SpriteFrameCache::getInstance()->removeSpriteFrames();
     TextureCache::getInstance()->removeAllTextures();
     detail::closeAllFonts();
+    AudioEngine::getInstance()->end();
     setOpenGLView(nullptr);
     for (int i = 0; i < 8 && AutoreleasePool::getInstance()->size() > 0; ++i)
         AutoreleasePool::getInstance()->clear();

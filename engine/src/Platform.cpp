@@ -150,6 +150,11 @@ std::vector<CommandLineOption> engineOptions() {
              runOptions().screenshotFile = file;
              return "";
          }},
+        {"--mute", "", "start with the sound off",
+         [](const std::string&) -> std::string {
+             runOptions().mute = true;
+             return "";
+         }},
         {"--help", "", "show this text", nullptr},
     };
 }

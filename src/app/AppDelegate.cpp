@@ -7,6 +7,7 @@
 #include "protocol/Protocol.h"
 
 #include "app/SpriteFrames.h"
+#include "scenes/DeskSounds.h"
 #include "scenes/HallScene.h"
 
 USING_NS_CC;
@@ -72,6 +73,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     }
 
     loadSpriteFrames();
+    preloadDeskSounds();
 
     auto scene = Scene::create();
     if (Layer* first = createFirstLayer()) {

@@ -8,6 +8,7 @@
 #include "protocol/Protocol.h"
 #include "rules/CardRules.h"
 #include "scenes/DeskScene.h"
+#include "scenes/DeskSounds.h"
 
 USING_NS_CC;
 
@@ -101,6 +102,10 @@ void CDeskScene::countdownTick(float /*dt*/) {
     }
     const int left = std::atoi(seat->countdownLabel->getString().c_str()) - 1;
     seat->countdownLabel->setString(std::to_string(left));
+    // The last seconds of the own turn tick, while the player has still to act.
+    if (m_turnSite == m_site && left >= 0 && left <= kTickSeconds && m_putButton->isVisible()) {
+        playDeskSound(kTickSound);
+    }
     if (left >= 0 || m_turnSite != m_site) {
         return;  // another seat's countdown just goes on below zero until the turn moves
     }

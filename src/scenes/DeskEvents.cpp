@@ -7,6 +7,7 @@
 #include "rules/CardList.h"
 #include "rules/CardRules.h"
 #include "scenes/DeskScene.h"
+#include "scenes/DeskSounds.h"
 #include "scenes/HallScene.h"
 
 USING_NS_CC;
@@ -60,6 +61,7 @@ void CDeskScene::pollMessage(float /*dt*/) {
         }
     } else if (opt == "start") {
         startGame();
+        playDeskSound(kDealSound);
         // Codes that name no card are left out of the hand.
         std::vector<int> codes = validCodes(msg->cards);
         sortCards(codes);
@@ -89,6 +91,10 @@ void CDeskScene::pollMessage(float /*dt*/) {
         const char* title = result > 0   ? "游戏结束，你赢了！"
                             : result < 0 ? "游戏结束，你输了！"
                                          : "游戏结束，平局！";
+        // Before the box: the sound plays while the result is read.
+        if (result != 0) {
+            playDeskSound(result > 0 ? kWinSound : kLoseSound);
+        }
         MessageBox(text.c_str(), title);
         endHand();
     } else if (opt == "game") {
@@ -174,8 +180,10 @@ void CDeskScene::showPlay(std::shared_ptr<stMsg> msg) {
     seat->countdownLabel->setVisible(false);
     if (msg->cards.empty()) {
         seat->passLabel->setVisible(true);
+        playDeskSound(kPassSound);
         return;
     }
+    playDeskSound(kPlaySound);
     m_lastPlay.clear();
     // Codes that name no card are neither drawn nor kept as the play to beat.
     const std::vector<int> codes = validCodes(msg->cards);
@@ -215,6 +223,7 @@ void CDeskScene::startTurn(std::shared_ptr<stMsg> msg) {
         }
     }
     if (m_turnSite == m_site) {
+        playDeskSound(kTurnSound);
         if (msg->must != 0) {
             m_lastPlay.clear();
         } else {

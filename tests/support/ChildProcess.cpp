@@ -179,6 +179,17 @@ int ChildProcess::wait(Ms timeout) {
     return static_cast<int>(status);
 }
 
+long ChildProcess::id() const {
+    return m_native ? static_cast<long>(m_native->process.dwProcessId) : 0;
+}
+
+int ChildProcess::stop(Ms timeout) {
+    if (m_native) {
+        TerminateProcess(m_native->process.hProcess, 1);
+    }
+    return wait(timeout);
+}
+
 #else
 
 struct ChildProcess::Native {
@@ -272,6 +283,17 @@ int ChildProcess::wait(Ms timeout) {
     ::waitpid(m_native->pid, &status, 0);
     m_native->pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+long ChildProcess::id() const {
+    return m_native && m_native->pid > 0 ? static_cast<long>(m_native->pid) : 0;
+}
+
+int ChildProcess::stop(Ms timeout) {
+    if (m_native && m_native->pid > 0) {
+        ::kill(m_native->pid, SIGTERM);
+    }
+    return wait(timeout);
 }
 
 #endif

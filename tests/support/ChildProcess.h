@@ -30,6 +30,12 @@ public:
     // time (it is killed then) or died from a signal.
     int wait(Ms timeout = Ms(20000));
 
+    // The child's process id (0 once it has been waited for, or when it did not start).
+    long id() const;
+    // Asks the child to end as closing its window would (SIGTERM; on Windows it is terminated),
+    // then waits for it as wait() does.
+    int stop(Ms timeout = Ms(20000));
+
     // Standard output and error together, as read so far.
     const std::string& output() const { return m_output; }
     std::vector<std::string> lines() const;

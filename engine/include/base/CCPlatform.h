@@ -45,6 +45,7 @@ struct RunOptions {
     bool headless = false;       // --headless
     int frames = 0;              // --frames N (0: no limit)
     std::string screenshotFile;  // --screenshot FILE
+    bool mute = false;           // --mute: start with the sound off
     bool help = false;           // --help was given (the text has been printed)
     bool error = false;          // a bad option (the message has been printed)
 };
@@ -61,7 +62,7 @@ struct CommandLineOption {
 };
 
 // Adds an option to the table that parseCommandLine reads, after the engine's own (--assets DIR,
-// --headless, --frames N, --screenshot FILE, --help). A name given again replaces the entry.
+// --headless, --frames N, --screenshot FILE, --mute, --help). A name given again replaces the entry.
 void addCommandLineOption(CommandLineOption option);
 // Adds a line of text below the options in the --help text.
 void addHelpLine(const std::string& line);
