@@ -133,7 +133,7 @@ void GameServer::seatHuman(Desk& desk, int site, ConnId id, Micros now) {
     if (desk.occupied == 0) {
         // A fresh desk: the first hand is led by seat 0 and the idle clock starts.
         desk.nextLeader = 0;
-        schedule(desk, TimerKind::Idle, ++desk.idleGen, now + config_.idleTimeout);
+        startIdleClock(desk, now);
     }
     Seat& seat = desk.seats[site];
     seat = Seat();
@@ -196,7 +196,7 @@ void GameServer::emptyDesk(Desk& desk, Micros now) {
     desk.turn = -1;
     desk.nextLeader = 0;
     stopTurnClock(desk);
-    ++desk.idleGen;
+    desk.idleDue = kNoDeadline;
     ++desk.fillGen;
     desk.fillPending = false;
     refreshJoinable(desk);
@@ -291,7 +291,7 @@ void GameServer::startHand(Desk& desk, Micros now) {
     desk.playing = true;
     ++playing_;
     ++handsStarted_;
-    ++desk.idleGen;
+    desk.idleDue = kNoDeadline;
     ++desk.fillGen;
     desk.fillPending = false;
     refreshJoinable(desk);
@@ -434,7 +434,7 @@ void GameServer::afterHand(Desk& desk, Micros now) {
         seat.hand.clear();
         seat.ready = seat.bot;  // everyone is unready; bots confirm at once
     }
-    schedule(desk, TimerKind::Idle, ++desk.idleGen, now + config_.idleTimeout);
+    startIdleClock(desk, now);
     refreshJoinable(desk);
     maybeScheduleFill(desk, now);
 }
@@ -465,11 +465,7 @@ void GameServer::advance(Micros now) {
                 turnTimerFired(desk, timer.at, now);
                 break;
             case TimerKind::Idle:
-                if (timer.gen == desk.idleGen && !desk.playing && desk.occupied > 0) {
-                    LOG_INFO("desk %d: no hand started in time, desk closed", desk.number);
-                    broadcast(desk, timeoutMessage());
-                    emptyDesk(desk, now);
-                }
+                idleTimerFired(desk, timer.at, now);
                 break;
             case TimerKind::Fill:
                 if (timer.gen == desk.fillGen)
@@ -501,6 +497,31 @@ void GameServer::turnTimerFired(Desk& desk, Micros at, Micros now) {
 
 Micros GameServer::nextDeadline() const {
     return timers_.empty() ? kNoDeadline : timers_.top().at;
+}
+
+void GameServer::startIdleClock(Desk& desk, Micros now) {
+    desk.idleDue = now + config_.idleTimeout;
+    if (desk.idleQueuedAt <= desk.idleDue)
+        return;  // the queued entry fires first and moves on to the deadline
+    desk.idleQueuedAt = desk.idleDue;
+    schedule(desk, TimerKind::Idle, 0, desk.idleDue);
+}
+
+void GameServer::idleTimerFired(Desk& desk, Micros at, Micros now) {
+    if (at != desk.idleQueuedAt)
+        return;  // superseded by an earlier entry
+    desk.idleQueuedAt = kNoDeadline;
+    if (desk.idleDue == kNoDeadline || desk.playing || desk.occupied == 0)
+        return;
+    if (desk.idleDue > now) {
+        desk.idleQueuedAt = desk.idleDue;
+        schedule(desk, TimerKind::Idle, 0, desk.idleDue);
+        return;
+    }
+    desk.idleDue = kNoDeadline;
+    LOG_INFO("desk %d: no hand started in time, desk closed", desk.number);
+    broadcast(desk, timeoutMessage());
+    emptyDesk(desk, now);
 }
 
 void GameServer::schedule(Desk& desk, TimerKind kind, std::uint32_t gen, Micros at) {

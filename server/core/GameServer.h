@@ -55,6 +55,8 @@ public:
     void advance(Micros now);
     // The earliest pending timer (it may turn out to have been cancelled), or kNoDeadline.
     Micros nextDeadline() const;
+    // Timer entries queued, outdated ones included (they should stay a few per desk).
+    std::size_t pendingTimers() const { return timers_.size(); }
 
     std::size_t online() const { return conns_.size(); }
     std::size_t desksInPlay() const { return playing_; }
@@ -94,8 +96,12 @@ private:
         // entry; the queued one moves on when it fires early, so each desk keeps about one entry.
         Micros turnDue = kNoDeadline;
         Micros turnQueuedAt = kNoDeadline;
-        // Generations of the other timers: one fires only if its generation is still current.
-        std::uint32_t idleGen = 0, fillGen = 0;
+        // The idle clock the same way: it only ever moves later, so one queued entry per desk stands
+        // for it however many hands end within the idle time.
+        Micros idleDue = kNoDeadline;
+        Micros idleQueuedAt = kNoDeadline;
+        // The generation of the bots' fill timer: it fires only if its generation is still current.
+        std::uint32_t fillGen = 0;
         bool fillPending = false;
     };
     enum class TimerKind : std::uint8_t { Turn, Idle, Fill };
@@ -139,6 +145,8 @@ private:
     void actForSeat(Desk& desk, int site, bool asBot, Micros now);
     void stopTurnClock(Desk& desk);
     void turnTimerFired(Desk& desk, Micros at, Micros now);
+    void startIdleClock(Desk& desk, Micros now);
+    void idleTimerFired(Desk& desk, Micros at, Micros now);
 
     void sendTo(ConnId id, const std::string& body);
     void broadcast(const Desk& desk, const std::string& body, int exceptSite = -1);

@@ -239,6 +239,21 @@ TEST(ServerGame, FourBotsPlayCompleteHandsByTheRules) {
     }
 }
 
+// Timers stay a few entries per desk, however many hands end within the idle time: a server that
+// runs for hours holds no more of them than one that has just started.
+TEST(ServerGame, TimersDoNotPileUpOverManyHands) {
+    Harness h(seeded(3));
+    for (ConnId id = 1; id <= 4; ++id)
+        h.addBot(id, 1000, 2000);  // hands of well under a second, against an idle time of 300 s
+    std::size_t most = 0;
+    auto hundredHands = [&] {
+        most = std::max(most, h.server.pendingTimers());
+        return h.bots.begin()->second->handsOver() >= 100;
+    };
+    ASSERT_TRUE(h.runUntil(hundredHands, 24 * 3600 * kSecond));
+    EXPECT_LE(most, 4u);
+}
+
 // The same seed deals the same hands.
 TEST(ServerGame, SeedMakesTheDealRepeatable) {
     auto firstDeal = [](std::uint64_t seed) {
