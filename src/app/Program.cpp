@@ -84,6 +84,8 @@ void addProgramOptions() {
         cocos2d::addHelpLine("Configuration: config\\strings.plist in the assets folder; the keys of");
         cocos2d::addHelpLine("%APPDATA%\\cardhall\\strings.plist replace it.");
 #else
+        cocos2d::addHelpLine("Assets folder without --assets: assets next to the program, else");
+        cocos2d::addHelpLine("../share/cardhall from the program's folder (where it is installed).");
         cocos2d::addHelpLine("Configuration: config/strings.plist in the assets folder; the keys of");
         cocos2d::addHelpLine(
             "$XDG_CONFIG_HOME/cardhall/strings.plist (default ~/.config/cardhall/) replace it.");
