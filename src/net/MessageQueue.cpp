@@ -6,7 +6,9 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX  // MinGW's C++ headers may have defined it already
 #define NOMINMAX
+#endif
 #define _WINSOCK_DEPRECATED_NO_WARNINGS  // inet_addr: dotted-decimal IPv4 is all the host may be
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -45,8 +47,20 @@ void shutdownSocket(CMessageQueue::SocketHandle s) {
 int sendSome(CMessageQueue::SocketHandle s, const char* data, std::size_t size) {
     return ::send(s, data, static_cast<int>(size), 0);
 }
-int recvSome(CMessageQueue::SocketHandle s, char* data, std::size_t size) {
-    return ::recv(s, data, static_cast<int>(size), 0);
+// A recv blocked in one thread is not reliably woken by shutdown() from another on Windows (nor
+// under Wine), so the receive thread waits in short polls and sees the stop itself: then it reads
+// as the end of the stream.
+int recvSome(CMessageQueue::SocketHandle s, char* data, std::size_t size, const std::atomic<bool>& stopping) {
+    for (;;) {
+        WSAPOLLFD p{s, POLLRDNORM, 0};
+        const int ready = ::WSAPoll(&p, 1, 100);
+        if (ready > 0) {
+            return ::recv(s, data, static_cast<int>(size), 0);
+        }
+        if (ready < 0 || stopping) {
+            return ready < 0 ? -1 : 0;
+        }
+    }
 }
 #else
 const CMessageQueue::SocketHandle kNoSocket = -1;
@@ -63,7 +77,8 @@ void shutdownSocket(CMessageQueue::SocketHandle s) {
 ssize_t sendSome(CMessageQueue::SocketHandle s, const char* data, std::size_t size) {
     return ::send(s, data, size, MSG_NOSIGNAL);
 }
-ssize_t recvSome(CMessageQueue::SocketHandle s, char* data, std::size_t size) {
+// shutdown() from another thread wakes a blocked recv here.
+ssize_t recvSome(CMessageQueue::SocketHandle s, char* data, std::size_t size, const std::atomic<bool>&) {
     return ::recv(s, data, size, 0);
 }
 #endif
@@ -219,7 +234,7 @@ bool CMessageQueue::receiveMessage(std::string& out) {
             case FrameReader::Status::NeedMore:
                 break;
         }
-        auto n = recvSome(m_socket, m_recvBuffer.data(), m_recvBuffer.size());
+        auto n = recvSome(m_socket, m_recvBuffer.data(), m_recvBuffer.size(), m_stopping);
         if (n > 0) {
             m_reader.append(m_recvBuffer.data(), static_cast<std::size_t>(n));
         } else if (n < 0 && interrupted()) {

@@ -183,7 +183,8 @@ TEST(Program, FindsItsAssetsBesideItOrInTheInstalledLayout) {
 }
 
 TEST(Program, ThePlayersFileReplacesShippedKeysAndHostOverridesBoth) {
-    const fs::path config = scratchFolder("user-config");
+    // Absolute with its drive on Windows, where a folder without one is not taken.
+    const fs::path config = fs::absolute(scratchFolder("user-config"));
     // Nothing listens on 127.0.0.2 (the scripted server is on 127.0.0.1).
     writeFile(config / "cardhall" / "strings.plist", plistWithHost("127.0.0.2"));
     const std::vector<std::string> env{kConfigHome + ("=" + config.string())};
@@ -212,7 +213,7 @@ TEST(Program, ThePlayersFileReplacesShippedKeysAndHostOverridesBoth) {
 }
 
 TEST(Program, ABrokenPlayersFileIsReportedOnceAndTheShippedKeysHold) {
-    const fs::path config = scratchFolder("broken-config");
+    const fs::path config = fs::absolute(scratchFolder("broken-config"));
     writeFile(config / "cardhall" / "strings.plist", "<plist><dict><key>host</key>");
     ScriptedServer server;
     Program p(headless(server.port(), {"--frames", "100000"}), {kConfigHome + ("=" + config.string())});

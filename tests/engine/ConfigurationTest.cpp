@@ -1,4 +1,5 @@
 // The configuration file service and values.
+#include <filesystem>
 #include <fstream>
 
 #include "EngineFixture.h"
@@ -30,7 +31,7 @@ const char* kPlist = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 TEST_F(ConfigurationTest, ReadsStringValuesAndMissingKeysAreEmpty) {
     std::string dir = assets_ + "/config";
-    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
     write(dir + "/strings.plist", kPlist);
     Configuration* c = Configuration::getInstance();
     ASSERT_TRUE(c->loadConfigFile("config/strings.plist"));
