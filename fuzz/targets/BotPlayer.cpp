@@ -12,6 +12,7 @@
 #include "core/BotPlayer.h"
 #include "core/Messages.h"
 #include "core/Requests.h"
+#include "rules/CardCodes.h"
 #include "rules/CardRules.h"
 #include "support/ByteReader.h"
 #include "support/FuzzCheck.h"
@@ -33,7 +34,7 @@ std::vector<int> codesFrom(ByteReader& in) {
     std::vector<int> codes;
     if ((shape & 0xC0) == 0xC0) {
         const std::size_t count = std::size_t(in.byte()) * 2 + (shape & 1);
-        codes.assign(count, in.byte() % 54);
+        codes.assign(count, in.byte() % kDeckCodes);
     } else {
         for (int i = 0; i < (shape & 0x3F) && !in.empty(); ++i) {
             codes.push_back(int(in.byte() % 60) - 3);

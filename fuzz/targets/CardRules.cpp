@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kMaxCodes = 80;
 
 bool inDeck(int code) {
-    return code >= 0 && code <= 53;
+    return isDeckCode(code);
 }
 
 bool allInDeck(const std::vector<int>& cards) {
@@ -25,6 +25,10 @@ bool allInDeck(const std::vector<int>& cards) {
 
 bool anyJoker(const std::vector<int>& cards) {
     return std::any_of(cards.begin(), cards.end(), isJokerCode);
+}
+
+bool allOrdinary(const std::vector<int>& cards) {
+    return std::all_of(cards.begin(), cards.end(), isOrdinaryCode);
 }
 
 bool sameNumber(const std::vector<int>& cards) {
@@ -77,7 +81,7 @@ void checkShape(const std::vector<int>& cards, const PlayInfo& info) {
             FUZZ_CHECK(n > 4 || !sameCode(cards));
             break;
         case PLAY_PAIR_RUN:
-            FUZZ_CHECK(n >= 8 && inGroups(cards, 2) && !anyJoker(cards));
+            FUZZ_CHECK(n >= 8 && inGroups(cards, 2) && allOrdinary(cards));
             break;
         case PLAY_FULL_HOUSE:
             FUZZ_CHECK(n == 5);
@@ -85,7 +89,7 @@ void checkShape(const std::vector<int>& cards, const PlayInfo& info) {
                        (inGroups({cards[0], cards[1]}, 2) && inGroups({cards[2], cards[3], cards[4]}, 3)));
             break;
         case PLAY_TRIPLE_RUN:
-            FUZZ_CHECK(n >= 9 && inGroups(cards, 3) && !anyJoker(cards));
+            FUZZ_CHECK(n >= 9 && inGroups(cards, 3) && allOrdinary(cards));
             break;
         default:
             FUZZ_CHECK(!"classifyPlay gave a type outside the enumeration");

@@ -13,6 +13,7 @@
 #include "core/GameServer.h"
 #include "core/Log.h"
 #include "protocol/Protocol.h"
+#include "rules/CardCodes.h"
 #include "rules/CardList.h"
 #include "support/ByteReader.h"
 #include "support/FuzzCheck.h"
@@ -71,16 +72,16 @@ private:
             client.site = msg.site;
         } else if (msg.opt == "start") {
             client.hand = parseCardList(msg.cards);
-            FUZZ_CHECK(!client.hand.empty() && client.hand.size() <= 54);
+            FUZZ_CHECK(!client.hand.empty() && client.hand.size() <= static_cast<std::size_t>(kHandSize));
             for (int code : client.hand) {
-                FUZZ_CHECK(code >= 0 && code <= 53);
+                FUZZ_CHECK(isDeckCode(code));
             }
         } else if (msg.opt == "game") {
             FUZZ_CHECK(msg.per == -1 || isSeat(msg.per));
             FUZZ_CHECK(msg.now == -1 || isSeat(msg.now));
             const std::vector<int> played = parseCardList(msg.cards);
             for (int code : played) {
-                FUZZ_CHECK(code >= 0 && code <= 53);
+                FUZZ_CHECK(isDeckCode(code));
             }
             if (msg.per == client.site) {
                 // Our own play: those cards leave the hand we were dealt.
@@ -175,7 +176,7 @@ void fuzzGameServer(const std::uint8_t* data, std::size_t size) {
                     }
                 }
                 if ((shape & 0x80) != 0 && !cards.empty()) {
-                    cards[0] = in.byte() % 54;  // perhaps a card we do not hold
+                    cards[0] = in.byte() % kDeckCodes;  // perhaps a card we do not hold
                 }
                 request(id, makePlayRequest(desk, site, cards));
                 break;

@@ -6,15 +6,14 @@
 
 namespace {
 
-constexpr int kTopCard = 19;
-constexpr int kKing = 12;
 constexpr std::size_t kMaxBomb = 16;
 constexpr std::size_t kInsertionSortLimit = 8;
 constexpr unsigned kCopiesWrittenAtOnce = 4;
 constexpr std::size_t kCountedCodes = 56;
 
+// The codes the rules give a strength: the deck and the joker codes the rules read as jokers.
 bool isCardCode(int code) {
-    return code >= 0 && code <= 55;
+    return code >= 0 && cardNumber(code) <= kJokerNumber;
 }
 bool isAce(int code) {
     return code >= 0 && code <= 3;
@@ -22,15 +21,17 @@ bool isAce(int code) {
 
 // A run of groups of `width` cards of one number each, numbers rising by one. The ace may only stand
 // above the king: a list that starts with aces must end with kings, and the aces count once.
+// Runs are of ordinary cards only: a joker, or any code beyond the deck that arrives in a list, takes
+// no part, whichever place it sorts to.
 MatchResult matchRun(const std::vector<int>& c, std::size_t width, std::size_t minGroups) {
     const std::size_t n = c.size();
-    if (n < width * minGroups || n % width != 0 || isJokerCode(c[n - 1])) {
+    if (n < width * minGroups || n % width != 0) {
         return {};
     }
     for (std::size_t g = 0; g < n; g += width) {
         const int number = cardNumber(c[g]);
-        for (std::size_t k = 1; k < width; ++k) {
-            if (cardNumber(c[g + k]) != number) {
+        for (std::size_t k = 0; k < width; ++k) {
+            if (!isOrdinaryCode(c[g + k]) || cardNumber(c[g + k]) != number) {
                 return {};
             }
         }
@@ -39,7 +40,7 @@ MatchResult matchRun(const std::vector<int>& c, std::size_t width, std::size_t m
     // With the aces on top, the groups after them carry the run; they must not be aces again.
     const std::size_t first = aceHigh ? width : 0;
     int expected = cardNumber(c[first]);
-    if (aceHigh && (expected <= 0 || cardNumber(c[n - 1]) != kKing)) {
+    if (aceHigh && (expected <= 0 || cardNumber(c[n - 1]) != kKingNumber)) {
         return {};
     }
     for (std::size_t g = first; g < n; g += width) {
@@ -307,7 +308,7 @@ bool isPlayAllowed(std::vector<int>& lastPlay, std::vector<int>& play) {
         return false;
     }
     for (int code : play) {
-        if (code < 0 || code > 53) {
+        if (!isDeckCode(code)) {
             return false;
         }
     }

@@ -3,18 +3,19 @@
 #include <climits>
 #include <functional>
 
+#include "rules/CardCodes.h"
 #include "rules/CardRules.h"
 
 namespace hallserver {
 
 namespace {
 
-constexpr int kNumbers = 14;  // ace .. king, then the jokers as number 13
+constexpr int kNumbers = kJokerNumber + 1;  // ace .. king, then the jokers
 
 // The codes that carry one number: four suits, or the two jokers.
 std::vector<int> codesOfNumber(int number) {
-    if (number == 13)
-        return {52, 53};
+    if (number == kJokerNumber)
+        return {kBlackJoker, kRedJoker};
     return {number * 4, number * 4 + 1, number * 4 + 2, number * 4 + 3};
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "rules/CardCodes.h"
 #include "rules/CardList.h"
 
 namespace hallserver {
@@ -39,7 +40,7 @@ bool parseStrictCardList(const std::string& text, std::vector<int>& out) {
     out.clear();
     std::vector<std::string> pieces;
     splitString(text, ",", pieces);
-    if (pieces.size() > 54)
+    if (pieces.size() > static_cast<std::size_t>(kHandSize))
         return false;
     for (const std::string& piece : pieces) {
         if (piece.empty() || piece.size() > 2)
@@ -50,7 +51,7 @@ bool parseStrictCardList(const std::string& text, std::vector<int>& out) {
                 return false;
             code = code * 10 + (c - '0');
         }
-        if (code > 53)
+        if (!isDeckCode(code))
             return false;
         out.push_back(code);
     }

@@ -3,12 +3,12 @@
 #include <new>
 #include <string>
 
+#include "rules/CardCodes.h"
+
 USING_NS_CC;
 
 namespace {
 
-constexpr int kBlackJoker = 52;
-constexpr int kRedJoker = 53;
 constexpr float kCornerScale = 0.4f;
 constexpr float kCornerX = 12;
 constexpr float kNumberBelowTop = 20;

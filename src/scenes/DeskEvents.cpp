@@ -4,6 +4,7 @@
 #include "cards/CardSprite.h"
 #include "net/MessageQueue.h"
 #include "protocol/Message.h"
+#include "rules/CardCodes.h"
 #include "rules/CardList.h"
 #include "rules/CardRules.h"
 #include "scenes/DeskScene.h"
@@ -23,15 +24,11 @@ bool isOptionalSeat(int site) {
     return site == -1 || isSeatNumber(site);
 }
 
-bool isCardCode(int code) {
-    return code >= 0 && code <= 53;
-}
-
 // The codes of a card list text that name real cards, in the order given.
 std::vector<int> validCodes(const std::string& cards) {
     std::vector<int> codes;
     for (int code : parseCardList(cards)) {
-        if (isCardCode(code)) {
+        if (isDeckCode(code)) {
             codes.push_back(code);
         }
     }

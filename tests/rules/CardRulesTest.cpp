@@ -124,6 +124,12 @@ const ClassifyCase kClassifyCases[] = {
     {{8, 8, 9, 10, 11}, PLAY_BOMB, 11},
     // the rules count 52..55 as jokers; only the checked play refuses 54 and 55
     {{54}, PLAY_SINGLE, 154},
+    // runs are of ordinary cards, whatever codes a list brings: kings, jokers and codes past the
+    // jokers follow each other by number but make no run
+    {{48, 48, 48, 52, 52, 52, 56, 56, 56}, PLAY_NONE, 0},
+    {{48, 49, 52, 52, 56, 57, 60, 61}, PLAY_NONE, 0},
+    {{-1, -1, -1, 4, 4, 4, 8, 8, 8}, PLAY_NONE, 0},
+    {{-1, -1, 4, 4, 8, 8, 12, 12}, PLAY_NONE, 0},
 };
 
 TEST(CardRules, ClassifiesEachCase) {

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "rules/CardCodes.h"
+
 // Play types. The values are internal to the program and never leave it.
 enum PlayType {
     PLAY_NONE = 0,        // not a play
@@ -31,17 +33,6 @@ struct MatchResult {
 
 // Strength of the top card (code 19) and of the plays made only of it; nothing beats it.
 constexpr int TOP_CARD_VALUE = 1000;
-
-// Card code helpers: number 0 is the ace, 1 the two, ..., 12 the king; 13 for the joker codes 52..55.
-inline int cardNumber(int code) {
-    return code / 4;
-}
-inline int cardSuit(int code) {
-    return code % 4;
-}
-inline bool isJokerCode(int code) {
-    return code >= 52 && code <= 55;
-}
 
 // Sorts ascending by code: by number (ace first, then two .. king, then the jokers), then by suit.
 void sortCards(std::vector<int>& cards);
