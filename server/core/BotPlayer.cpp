@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/BotStrategy.h"
+#include "rules/CardCodes.h"
 #include "rules/CardList.h"
 
 namespace hallserver {
@@ -32,7 +33,7 @@ int number(const Value& object, const char* key, int fallback) {
 std::vector<int> cards(const Value& object) {
     std::vector<int> list;
     for (int code : parseCardList(text(object, "cards"))) {
-        if (code >= 0 && code < kCardCodes)
+        if (isDeckCode(code))
             list.push_back(code);
     }
     return list;

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Cards.h"
 #include "core/GameServer.h"
+#include "rules/Hand.h"
+#include "rules/Rng.h"
 
 namespace hallserver {
 
@@ -30,7 +31,7 @@ public:
 
     int desk() const { return desk_; }
     int site() const { return site_; }
-    const Hand& hand() const { return hand_; }
+    const rules::Hand& hand() const { return hand_; }
     std::uint64_t handsOver() const { return handsOver_; }
     std::uint64_t messages() const { return messages_; }
     // Server messages that were not a JSON object with an "opt".
@@ -45,11 +46,11 @@ public:
 private:
     void sendReady();
 
-    Rng rng_;
+    rules::Rng rng_;
     Micros moveMin_, moveMax_;
     int desk_ = -1;
     int site_ = -1;
-    Hand hand_;
+    rules::Hand hand_;
     std::vector<int> lastPlay_;  // the play to beat; empty when leading
     Micros moveAt_ = kNoDeadline;
     Micros sentAt_ = -1;

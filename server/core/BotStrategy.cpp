@@ -5,6 +5,7 @@
 
 #include "rules/CardCodes.h"
 #include "rules/CardRules.h"
+#include "rules/HandFlow.h"
 
 namespace hallserver {
 
@@ -19,7 +20,7 @@ std::vector<int> codesOfNumber(int number) {
     return {number * 4, number * 4 + 1, number * 4 + 2, number * 4 + 3};
 }
 
-int cardsOfNumber(const Hand& hand, int number) {
+int cardsOfNumber(const rules::Hand& hand, int number) {
     int total = 0;
     for (int code : codesOfNumber(number))
         total += hand.count(code);
@@ -27,7 +28,7 @@ int cardsOfNumber(const Hand& hand, int number) {
 }
 
 // The `n` lowest codes held of one number (fewer when not held).
-std::vector<int> lowestOfNumber(const Hand& hand, int number, int n) {
+std::vector<int> lowestOfNumber(const rules::Hand& hand, int number, int n) {
     std::vector<int> picked;
     for (int code : codesOfNumber(number)) {
         for (int i = 0; i < hand.count(code) && static_cast<int>(picked.size()) < n; ++i)
@@ -37,7 +38,7 @@ std::vector<int> lowestOfNumber(const Hand& hand, int number, int n) {
 }
 
 // Every multiset of `n` cards of one number that the hand holds.
-void forEachGroup(const Hand& hand, int number, int n,
+void forEachGroup(const rules::Hand& hand, int number, int n,
                   const std::function<void(const std::vector<int>&)>& visit) {
     const std::vector<int> codes = codesOfNumber(number);
     std::vector<int> group;
@@ -60,7 +61,7 @@ void forEachGroup(const Hand& hand, int number, int n,
 
 // Runs of `width` cards per number over `length` consecutive numbers: two .. king, and the runs that
 // end with the ace above the king. Takes the lowest cards of each number.
-void forEachRun(const Hand& hand, int width, int length,
+void forEachRun(const rules::Hand& hand, int width, int length,
                 const std::function<void(const std::vector<int>&)>& visit) {
     // Numbers in run order: two (1) .. king (12), ace (0) above the king.
     const int order[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0};
@@ -82,9 +83,9 @@ void forEachRun(const Hand& hand, int width, int length,
 
 }  // namespace
 
-std::vector<int> chooseLead(const Hand& hand) {
+std::vector<int> chooseLead(const rules::Hand& hand) {
     int best = -1;
-    for (int code = 0; code < kCardCodes; ++code) {
+    for (int code = 0; code < kDeckCodes; ++code) {
         if (hand.count(code) && (best < 0 || singleValue(code) < singleValue(best)))
             best = code;
     }
@@ -93,7 +94,7 @@ std::vector<int> chooseLead(const Hand& hand) {
     return {best};
 }
 
-std::vector<int> chooseBeat(const Hand& hand, const std::vector<int>& lastPlay) {
+std::vector<int> chooseBeat(const rules::Hand& hand, const std::vector<int>& lastPlay) {
     std::vector<int> last = lastPlay;
     sortCards(last);
     const PlayInfo target = classifyPlay(last);
@@ -101,15 +102,15 @@ std::vector<int> chooseBeat(const Hand& hand, const std::vector<int>& lastPlay) 
     std::vector<int> best;
     int bestValue = INT_MAX;
     auto consider = [&](const std::vector<int>& candidate) {
-        if (static_cast<int>(candidate.size()) != n || !hand.holds(candidate))
+        if (static_cast<int>(candidate.size()) != n)
             return;
         std::vector<int> play = candidate;
         sortCards(play);
         const PlayInfo info = classifyPlay(play);
         if (info.type != target.type || info.value >= bestValue)
             return;
-        std::vector<int> against = last;
-        if (!isPlayAllowed(against, play))
+        // The same check the server makes of every play: held, and allowed on the play to beat.
+        if (rules::checkMove(hand, last, play) != rules::Refusal::None)
             return;
         best = play;
         bestValue = info.value;
@@ -153,7 +154,7 @@ std::vector<int> chooseBeat(const Hand& hand, const std::vector<int>& lastPlay) 
     return best;
 }
 
-std::vector<int> chooseMove(const Hand& hand, const std::vector<int>& lastPlay) {
+std::vector<int> chooseMove(const rules::Hand& hand, const std::vector<int>& lastPlay) {
     if (lastPlay.empty())
         return chooseLead(hand);
     return chooseBeat(hand, lastPlay);

@@ -4,18 +4,28 @@
 #include "core/Log.h"
 #include "core/Requests.h"
 #include "protocol/Version.h"
-#include "rules/CardRules.h"
+#include "rules/Deal.h"
 
 namespace hallserver {
 
 namespace {
 
-unsigned bit(int site) {
-    return 1u << site;
-}
-
-int partnerOf(int site) {
-    return (site + 2) % 4;
+// What the debug log says of a move the rules refused.
+const char* refusalText(rules::Refusal refusal) {
+    switch (refusal) {
+        case rules::Refusal::None:
+            break;
+        case rules::Refusal::NoHand:
+        case rules::Refusal::OutOfTurn:
+            return "acted out of turn";
+        case rules::Refusal::PassWhileLeading:
+            return "cannot pass when leading";
+        case rules::Refusal::NotHeld:
+            return "played cards it does not hold";
+        case rules::Refusal::NotAllowed:
+            return "made a play the rules refuse";
+    }
+    return "";
 }
 
 }  // namespace
@@ -193,7 +203,7 @@ void GameServer::emptyDesk(Desk& desk, Micros now) {
     desk.playing = false;
     desk.humans = 0;
     desk.occupied = 0;
-    desk.turn = -1;
+    desk.flow.stop();
     desk.nextLeader = 0;
     stopTurnClock(desk);
     desk.idleDue = kNoDeadline;
@@ -250,31 +260,7 @@ void GameServer::handleLeave(ConnId, Conn& conn, Micros now) {
 }
 
 void GameServer::handlePlay(Conn& conn, const std::vector<int>& cards, Micros now) {
-    Desk& desk = desks_[conn.desk];
-    const int site = conn.site;
-    if (!desk.playing || desk.turn != site) {
-        LOG_DEBUG("desk %d: seat %d acted out of turn", desk.number, site);
-        return;
-    }
-    if (cards.empty()) {
-        if (desk.lastPlay.empty()) {
-            LOG_DEBUG("desk %d: seat %d cannot pass when leading", desk.number, site);
-            return;
-        }
-        act(desk, site, {}, now);
-        return;
-    }
-    if (!desk.seats[site].hand.holds(cards)) {
-        LOG_DEBUG("desk %d: seat %d played cards it does not hold", desk.number, site);
-        return;
-    }
-    std::vector<int> last = desk.lastPlay;
-    std::vector<int> play = cards;
-    if (!isPlayAllowed(last, play)) {
-        LOG_DEBUG("desk %d: seat %d made a play the rules refuse", desk.number, site);
-        return;
-    }
-    act(desk, site, std::move(play), now);
+    act(desks_[conn.desk], conn.site, cards, now);
 }
 
 void GameServer::tryStart(Desk& desk, Micros now) {
@@ -295,28 +281,20 @@ void GameServer::startHand(Desk& desk, Micros now) {
     ++desk.fillGen;
     desk.fillPending = false;
     refreshJoinable(desk);
-    const auto hands = dealHands(rng_);
+    const rules::Deal hands = rules::dealHands(rng_);
     for (int site = 0; site < 4; ++site) {
-        Seat& seat = desk.seats[site];
-        seat.hand.clear();
-        seat.hand.add(hands[site]);
+        const Seat& seat = desk.seats[site];
         if (seat.conn)
             sendTo(seat.conn, startMessage(hands[site]));
     }
-    desk.lastPlay.clear();
-    desk.lastPlayer = -1;
-    desk.waiting = 0;
-    desk.roundPoints = 0;
-    desk.teamPoints = {0, 0};
-    desk.firstOut = -1;
     const int leader = desk.nextLeader;
+    desk.flow.start(hands, leader);
     LOG_INFO("desk %d: hand starts, seat %d leads", desk.number, leader);
     broadcast(desk, gameMessage(-1, {}, "", leader, 0, 1));
     beginTurn(desk, leader, now);
 }
 
 void GameServer::beginTurn(Desk& desk, int site, Micros now) {
-    desk.turn = site;
     Micros delay = config_.turnTimeout;
     if (desk.seats[site].bot)
         delay = static_cast<Micros>(
@@ -328,87 +306,47 @@ void GameServer::beginTurn(Desk& desk, int site, Micros now) {
     }
 }
 
-int GameServer::nextInMask(int site, unsigned mask) {
-    for (int step = 1; step <= 4; ++step) {
-        const int candidate = (site + step) % 4;
-        if (mask & bit(candidate))
-            return candidate;
+void GameServer::act(Desk& desk, int site, std::vector<int> cards, Micros now) {
+    rules::MoveReport move;
+    const rules::Refusal refusal = desk.flow.apply(site, std::move(cards), move);
+    if (refusal != rules::Refusal::None) {
+        LOG_DEBUG("desk %d: seat %d %s", desk.number, site, refusalText(refusal));
+        return;
     }
-    return -1;
+    report(desk, move, now);
 }
 
-void GameServer::act(Desk& desk, int site, std::vector<int> cards, Micros now) {
-    Seat& seat = desk.seats[site];
-    unsigned holding = 0;
-    if (!cards.empty()) {
-        seat.hand.remove(cards);
-        desk.roundPoints += playPoints(cards);
-        desk.lastPlay = cards;
-        desk.lastPlayer = site;
-        if (seat.hand.empty() && desk.firstOut < 0)
-            desk.firstOut = site;
-        for (int other = 0; other < 4; ++other) {
-            if (!desk.seats[other].hand.empty())
-                holding |= bit(other);
-        }
-        desk.waiting = holding & ~bit(site);
-        LOG_DEBUG("desk %d: seat %d plays %s", desk.number, site, cardListText(cards).c_str());
-    } else {
-        desk.waiting &= ~bit(site);
-        LOG_DEBUG("desk %d: seat %d passes", desk.number, site);
-    }
-    const std::string surplus = std::to_string(seat.hand.size());
-    const bool teamOut = (desk.seats[0].hand.empty() && desk.seats[2].hand.empty()) ||
-                         (desk.seats[1].hand.empty() && desk.seats[3].hand.empty());
-    if (teamOut) {
-        // The hand is over; the points on the table go to the team of the last play.
-        broadcast(desk, gameMessage(site, cards, surplus, -1, desk.roundPoints, 0));
-        desk.teamPoints[desk.lastPlayer % 2] += desk.roundPoints;
-        desk.roundPoints = 0;
-        broadcast(desk, scoreMessage(desk.teamPoints[0], desk.teamPoints[1]));
+// One "game" message for every accepted move; "score" after each round; the end of the hand, or the
+// next seat's turn.
+void GameServer::report(Desk& desk, const rules::MoveReport& move, Micros now) {
+    if (move.cards.empty())
+        LOG_DEBUG("desk %d: seat %d passes", desk.number, move.seat);
+    else
+        LOG_DEBUG("desk %d: seat %d plays %s", desk.number, move.seat, cardListText(move.cards).c_str());
+    if (move.roundWon && !move.handOver)
+        LOG_DEBUG("desk %d: round of %d points to seat %d", desk.number, move.roundPoints, move.roundWinner);
+    // The message that ends the hand still shows the points of the last round on the table.
+    const int shown = move.handOver ? move.roundPoints : move.tablePoints;
+    broadcast(desk, gameMessage(move.seat, move.cards, std::to_string(move.cardsLeft), move.next, shown,
+                                move.freshLead ? 1 : 0));
+    if (move.roundWon)
+        broadcast(desk, scoreMessage(move.teamPoints[0], move.teamPoints[1]));
+    if (move.handOver)
         finishHand(desk, now);
-        return;
-    }
-    if (desk.waiting == 0) {
-        // Everybody still holding cards passed: the round goes to the team of the last play, and
-        // that seat leads (its partner if it has played out, else the next seat holding cards).
-        const int winner = desk.lastPlayer;
-        desk.teamPoints[winner % 2] += desk.roundPoints;
-        LOG_DEBUG("desk %d: round of %d points to seat %d", desk.number, desk.roundPoints, winner);
-        desk.roundPoints = 0;
-        desk.lastPlay.clear();
-        int leader = winner;
-        if (desk.seats[leader].hand.empty())
-            leader = partnerOf(winner);
-        if (desk.seats[leader].hand.empty()) {
-            unsigned holdingNow = 0;
-            for (int other = 0; other < 4; ++other) {
-                if (!desk.seats[other].hand.empty())
-                    holdingNow |= bit(other);
-            }
-            leader = nextInMask(winner, holdingNow);
-        }
-        broadcast(desk, gameMessage(site, cards, surplus, leader, 0, 1));
-        broadcast(desk, scoreMessage(desk.teamPoints[0], desk.teamPoints[1]));
-        beginTurn(desk, leader, now);
-        return;
-    }
-    const int next = nextInMask(site, desk.waiting);
-    broadcast(desk, gameMessage(site, cards, surplus, next, desk.roundPoints, 0));
-    beginTurn(desk, next, now);
+    else
+        beginTurn(desk, move.next, now);
 }
 
 void GameServer::finishHand(Desk& desk, Micros now) {
+    const rules::HandResult result = desk.flow.result();
     std::array<st_seat_info, 4> entries;
-    const int diff = desk.teamPoints[0] - desk.teamPoints[1];
     for (int site = 0; site < 4; ++site) {
         entries[site].name = desk.seats[site].name;
-        const int own = site % 2 == 0 ? diff : -diff;
-        entries[site].result = own > 0 ? 1 : (own < 0 ? -1 : 0);
+        entries[site].result = result.results[site];
     }
-    LOG_INFO("desk %d: hand over, points %d:%d", desk.number, desk.teamPoints[0], desk.teamPoints[1]);
+    LOG_INFO("desk %d: hand over, points %d:%d", desk.number, result.teamPoints[0], result.teamPoints[1]);
     broadcast(desk, overMessage(entries));
-    desk.nextLeader = desk.firstOut >= 0 ? desk.firstOut : 0;
+    desk.nextLeader = result.firstOut >= 0 ? result.firstOut : 0;
     ++handsCompleted_;
     afterHand(desk, now);
     broadcastChange(desk);
@@ -427,27 +365,24 @@ void GameServer::voidHand(Desk& desk, int leaver, Micros now) {
 void GameServer::afterHand(Desk& desk, Micros now) {
     desk.playing = false;
     --playing_;
-    desk.turn = -1;
+    desk.flow.stop();
     stopTurnClock(desk);
-    desk.lastPlay.clear();
-    for (Seat& seat : desk.seats) {
-        seat.hand.clear();
+    for (Seat& seat : desk.seats)
         seat.ready = seat.bot;  // everyone is unready; bots confirm at once
-    }
     startIdleClock(desk, now);
     refreshJoinable(desk);
     maybeScheduleFill(desk, now);
 }
 
 void GameServer::actForSeat(Desk& desk, int site, bool asBot, Micros now) {
-    const Seat& seat = desk.seats[site];
+    const rules::Hand& hand = desk.flow.hand(site);
+    const bool leads = desk.flow.lastPlay().empty();
     std::vector<int> move;
-    if (asBot) {
-        move = chooseMove(seat.hand, desk.lastPlay);
-    } else if (desk.lastPlay.empty()) {
-        move = {seat.hand.lowestCode()};  // lead the lowest card, as the client's own countdown does
-    }
-    if (move.empty() && desk.lastPlay.empty())
+    if (asBot)
+        move = chooseMove(hand, desk.flow.lastPlay());
+    else if (leads)
+        move = {hand.lowestCode()};  // lead the lowest card, as the client's own countdown does
+    if (move.empty() && leads)
         return;  // nothing to lead with; cannot happen for a seat holding cards
     if (!asBot)
         LOG_INFO("desk %d: seat %d timed out, server %s", desk.number, site,
@@ -483,7 +418,7 @@ void GameServer::turnTimerFired(Desk& desk, Micros at, Micros now) {
     if (at != desk.turnQueuedAt)
         return;  // superseded by an earlier entry, which is the one that counts
     desk.turnQueuedAt = kNoDeadline;
-    if (desk.turnDue == kNoDeadline || !desk.playing || desk.turn < 0)
+    if (desk.turnDue == kNoDeadline || !desk.playing || desk.flow.turn() < 0)
         return;
     if (desk.turnDue > now) {
         // The turn moved on since this entry was queued: wait for the current deadline.
@@ -492,7 +427,8 @@ void GameServer::turnTimerFired(Desk& desk, Micros at, Micros now) {
         return;
     }
     desk.turnDue = kNoDeadline;
-    actForSeat(desk, desk.turn, desk.seats[desk.turn].bot, now);
+    const int site = desk.flow.turn();
+    actForSeat(desk, site, desk.seats[site].bot, now);
 }
 
 Micros GameServer::nextDeadline() const {

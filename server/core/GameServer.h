@@ -1,4 +1,5 @@
-// The whole game state of the server: connections, desks, hands, turns, scores and timers.
+// The server's state: connections, the lobby of desks, timers and what is sent to whom. The flow of
+// each hand (turns, rounds, points, the end) is the rules model's, which the desk asks.
 //
 // It knows nothing of sockets or clocks: the network layer reports connections, request bodies and
 // the time, and receives the frames to send through a Sink. Everything runs on one thread.
@@ -12,8 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/Cards.h"
 #include "core/Messages.h"
+#include "rules/HandFlow.h"
+#include "rules/Rng.h"
 
 namespace hallserver {
 
@@ -73,7 +75,6 @@ private:
         bool bot = false;
         bool ready = false;
         std::string name;
-        Hand hand;
         bool occupied() const { return conn != 0 || bot; }
     };
     struct Desk {
@@ -82,15 +83,8 @@ private:
         int humans = 0;
         int occupied = 0;
         bool playing = false;
-        int nextLeader = 0;  // who leads the next hand
-        // The hand in progress.
-        int turn = -1;
-        std::vector<int> lastPlay;  // the play to beat, empty when the seat on turn leads
-        int lastPlayer = -1;
-        unsigned waiting = 0;  // seats (bit mask) still to answer lastPlay
-        int roundPoints = 0;
-        std::array<int, 2> teamPoints{};
-        int firstOut = -1;
+        int nextLeader = 0;    // who leads the next hand
+        rules::HandFlow flow;  // the hand in progress: turns, cards, rounds and points
         // The turn's timer: when the seat on turn is acted for (a bot's move, or the turn timeout),
         // and the one queued timer entry that stands for it. A later deadline does not queue a new
         // entry; the queued one moves on when it fires early, so each desk keeps about one entry.
@@ -137,8 +131,10 @@ private:
     void tryStart(Desk& desk, Micros now);
     void startHand(Desk& desk, Micros now);
     void beginTurn(Desk& desk, int site, Micros now);
-    // The seat on turn plays (non-empty, already checked) or passes (empty).
+    // A play (non-empty) or a pass (empty) for a seat: what the rules accept is reported to the desk,
+    // anything else is ignored.
     void act(Desk& desk, int site, std::vector<int> cards, Micros now);
+    void report(Desk& desk, const rules::MoveReport& move, Micros now);
     void finishHand(Desk& desk, Micros now);
     void voidHand(Desk& desk, int leaver, Micros now);
     void afterHand(Desk& desk, Micros now);
@@ -153,11 +149,10 @@ private:
     void broadcastChange(const Desk& desk);
     void refreshJoinable(const Desk& desk);
     void schedule(Desk& desk, TimerKind kind, std::uint32_t gen, Micros at);
-    static int nextInMask(int site, unsigned mask);
 
     ServerConfig config_;
     Sink& sink_;
-    Rng rng_;
+    rules::Rng rng_;  // the deals and the bots' thinking times, in the order they are asked for
     std::unordered_map<ConnId, Conn> conns_;
     std::vector<Desk> desks_;
     std::set<int> joinable_;  // desk indices with a free seat and no hand in progress

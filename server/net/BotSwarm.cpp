@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "protocol/Frame.h"
+#include "rules/Rng.h"
 
 namespace hallserver {
 
@@ -13,7 +14,7 @@ constexpr int kConnectWindow = 128;
 BotSwarm::BotSwarm(asio::io_context& io, const BotOptions& options)
     : io_(io), options_(options), epoch_(std::chrono::steady_clock::now()) {
     endpoint_ = asio::ip::tcp::endpoint(asio::ip::make_address(options_.host), options_.port);
-    Rng seeds(options_.seed);
+    rules::Rng seeds(options_.seed);
     for (int i = 0; i < options_.count; ++i) {
         players_.push_back(std::make_shared<Player>(io_, seeds.next(), options_.moveMin, options_.moveMax));
         players_.back()->bot.recordLatenciesFrom(static_cast<Micros>(options_.warmup * 1e6));

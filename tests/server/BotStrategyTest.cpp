@@ -7,8 +7,8 @@
 using namespace hallserver;
 
 namespace {
-Hand handOf(const std::vector<int>& cards) {
-    Hand hand;
+rules::Hand handOf(const std::vector<int>& cards) {
+    rules::Hand hand;
     hand.add(cards);
     return hand;
 }
@@ -70,5 +70,5 @@ TEST(ServerBotStrategy, LeadsLowestSingleBeatsWithTheSmallestSamePlayOrPasses) {
 }
 
 TEST(ServerBotStrategy, EmptyHandHasNoLead) {
-    EXPECT_TRUE(chooseLead(Hand()).empty());
+    EXPECT_TRUE(chooseLead(rules::Hand()).empty());
 }

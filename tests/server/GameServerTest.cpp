@@ -1,12 +1,15 @@
 // The game as the server runs it, driven without sockets through a simulated clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 #include "GameHarness.h"
-#include "core/Cards.h"
+#include "rules/CardCodes.h"
 #include "rules/CardList.h"
 #include "rules/CardRules.h"
+#include "rules/Deal.h"
+#include "rules/Hand.h"
 
 using namespace hallserver;
 using namespace hallserver::testing;
@@ -21,6 +24,16 @@ std::vector<int> codes(const rapidjson::Value& v) {
     return parseCardList(member(v, "cards"));
 }
 
+// The points of a card, written down here rather than asked from the rules: every five 5, every ten
+// and every king 10 (by number: ace, two, ..., king, then the jokers).
+int pointsOf(const std::vector<int>& cards) {
+    static const int byNumber[14] = {0, 0, 0, 0, 5, 0, 0, 0, 0, 10, 0, 0, 10, 0};
+    int points = 0;
+    for (int code : cards)
+        points += byNumber[code / 4];
+    return points;
+}
+
 ServerConfig seeded(std::uint64_t seed) {
     ServerConfig config;
     config.seed = seed;
@@ -32,7 +45,7 @@ ServerConfig seeded(std::uint64_t seed) {
 struct DeskChecker {
     std::map<ConnId, int> siteOf;                       // from the "add" replies
     std::map<int, std::deque<std::vector<int>>> deals;  // per seat, the hands in "start" order
-    std::array<Hand, 4> hands;
+    std::array<rules::Hand, 4> hands;
     std::array<bool, 4> known{};  // seats whose deal this seat's messages show
     std::array<int, 4> left{};    // cards each seat still holds
     bool inHand = false;
@@ -68,7 +81,7 @@ struct DeskChecker {
     }
 
     void startHand() {
-        std::array<int, kCardCodes> seen{};
+        std::array<int, kDeckCodes> seen{};
         bool all = true;
         for (int site = 0; site < 4; ++site) {
             left[site] = 54;
@@ -83,12 +96,12 @@ struct DeskChecker {
             hands[site].clear();
             for (int code : cards) {
                 ASSERT_GE(code, 0);
-                ASSERT_LT(code, kCardCodes);
+                ASSERT_LT(code, kDeckCodes);
                 ++seen[code];
                 hands[site].add(code);
             }
         }
-        for (int code = 0; code < kCardCodes && all; ++code)
+        for (int code = 0; code < kDeckCodes && all; ++code)
             EXPECT_EQ(seen[code], 4) << "code " << code << " dealt " << seen[code] << " times";
         inHand = true;
         turn = -1;
@@ -131,8 +144,8 @@ struct DeskChecker {
             ASSERT_TRUE(isPlayAllowed(last, play)) << "illegal play " << member(doc, "cards");
             ASSERT_LE(cards.size(), static_cast<std::size_t>(left[per]));
             left[per] -= static_cast<int>(cards.size());
-            roundPoints += playPoints(cards);
-            playedPoints += playPoints(cards);
+            roundPoints += pointsOf(cards);
+            playedPoints += pointsOf(cards);
             lastPlay = cards;
             lastPlayer = per;
             if (!holds(per) && firstOut < 0)
@@ -271,6 +284,25 @@ TEST(ServerGame, SeedMakesTheDealRepeatable) {
     EXPECT_NE(firstDeal(5), firstDeal(6));
 }
 
+// A seeded server deals the rules' deal of that seed, whose exact hands the rules' tests pin.
+TEST(ServerGame, SeededServerDealsTheRulesDealOfItsSeed) {
+    for (std::uint64_t seed : {1u, 2u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        Harness h(seeded(seed));
+        for (ConnId id = 1; id <= 4; ++id)
+            h.addBot(id);
+        rules::Rng rng(seed);
+        const rules::Deal deal = rules::dealHands(rng);
+        for (ConnId id = 1; id <= 4; ++id) {
+            const auto start = std::find_if(h.delivered.begin(), h.delivered.end(), [&](const auto& sent) {
+                return sent.first == id && opt(sent.second) == "start";
+            });
+            ASSERT_NE(start, h.delivered.end()) << "conn " << id;
+            EXPECT_EQ(codes(parse(start->second)), deal[id - 1]) << "conn " << id;
+        }
+    }
+}
+
 namespace {
 
 // Connections that the test drives by hand.
@@ -374,9 +406,9 @@ TEST(ServerAuthority, RequestsNotForTheSeatOnTurnChangeNothing) {
     t.startHand();
     const std::vector<int> leaderHand = t.hand(1);
     const int notHeld = [&] {
-        Hand h;
+        rules::Hand h;
         h.add(leaderHand);
-        for (int code = 0; code < kCardCodes; ++code) {
+        for (int code = 0; code < kDeckCodes; ++code) {
             if (h.count(code) == 0)
                 return code;
         }
