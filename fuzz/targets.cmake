@@ -26,11 +26,11 @@ set(fuzz_card_rules_libraries cardhall_rules)
 
 set(fuzz_request_function fuzzRequest)
 set(fuzz_request_source targets/Request.cpp)
-set(fuzz_request_libraries cardhall_server_core cardhall_rules)
+set(fuzz_request_libraries cardhall_protocol cardhall_rules)
 
 set(fuzz_round_trip_function fuzzRoundTrip)
 set(fuzz_round_trip_source targets/RoundTrip.cpp)
-set(fuzz_round_trip_libraries cardhall_server_core cardhall_protocol cardhall_rules)
+set(fuzz_round_trip_libraries cardhall_protocol cardhall_rules)
 
 set(fuzz_game_server_function fuzzGameServer)
 set(fuzz_game_server_source targets/GameServer.cpp)

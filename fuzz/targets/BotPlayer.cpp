@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/BotPlayer.h"
-#include "core/Messages.h"
-#include "core/Requests.h"
+#include "protocol/Requests.h"
+#include "protocol/ServerMessages.h"
 #include "rules/CardCodes.h"
 #include "rules/CardRules.h"
 #include "support/ByteReader.h"
@@ -20,9 +20,6 @@
 
 using hallserver::BotPlayer;
 using hallserver::Micros;
-using hallserver::ParseOutcome;
-using hallserver::Request;
-using hallserver::RequestKind;
 
 namespace {
 
@@ -65,7 +62,7 @@ void checkHand(const BotPlayer& bot) {
 void checkOutbox(BotPlayer& bot, const std::vector<int>& handBefore) {
     for (const std::string& body : bot.outbox()) {
         Request request;
-        FUZZ_CHECK(hallserver::parseRequest(body.data(), body.size(), request) == ParseOutcome::Ok);
+        FUZZ_CHECK(parseRequest(body.data(), body.size(), request) == ParseOutcome::Ok);
         if (request.kind == RequestKind::Query || request.kind == RequestKind::Add) {
             continue;
         }
@@ -86,23 +83,23 @@ std::string messageFrom(ByteReader& in, std::uint8_t kind) {
     const int b = int(in.byte() % 6) - 1;
     switch (kind) {
         case 0:
-            return hallserver::addMessage(a + 2, b, "bot");
+            return addMessage(a + 2, b, "bot");
         case 1:
-            return hallserver::startMessage(codesFrom(in));
+            return startMessage(codesFrom(in));
         case 2: {
             const int must = in.byte() & 1;
-            return hallserver::gameMessage(a, codesFrom(in), "13", b, 0, must);
+            return gameMessage(a, codesFrom(in), "13", b, 0, must);
         }
         case 3: {
             std::array<st_seat_info, 4> seats{};
-            return hallserver::overMessage(seats);
+            return overMessage(seats);
         }
         case 4:
-            return hallserver::runMessage(a, "x");
+            return runMessage(a, "x");
         case 5:
-            return hallserver::timeoutMessage();
+            return timeoutMessage();
         case 6:
-            return hallserver::queryMessage(4, "28");
+            return queryMessage(4, "28");
         default:
             return in.text(in.byte() % 64);
     }

@@ -6,15 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "core/Requests.h"
+#include "protocol/Requests.h"
 #include "rules/CardList.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzTargets.h"
 #include "support/JsonOracle.h"
-
-using hallserver::ParseOutcome;
-using hallserver::Request;
-using hallserver::RequestKind;
 
 namespace {
 
@@ -76,7 +72,7 @@ void fuzzRequest(const std::uint8_t* data, std::size_t size) {
     const char* body = reinterpret_cast<const char*>(data);
     Request request;
     request.cards = {1, 2, 3};
-    const ParseOutcome outcome = hallserver::parseRequest(body, size, request);
+    const ParseOutcome outcome = parseRequest(body, size, request);
 
     if (outcome == ParseOutcome::Ok) {
         FUZZ_CHECK(request.kind != RequestKind::Other);

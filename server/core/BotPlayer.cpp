@@ -1,10 +1,8 @@
 #include "core/BotPlayer.h"
 
-#include <rapidjson/document.h>
-
-#include <cstdlib>
-
 #include "core/BotStrategy.h"
+#include "protocol/Requests.h"
+#include "protocol/ServerMessages.h"
 #include "rules/CardCodes.h"
 #include "rules/CardList.h"
 
@@ -12,27 +10,10 @@ namespace hallserver {
 
 namespace {
 
-using Allocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
-using Document = rapidjson::GenericDocument<rapidjson::UTF8<>, Allocator, Allocator>;
-using Value = rapidjson::GenericValue<rapidjson::UTF8<>, Allocator>;
-
-std::string text(const Value& object, const char* key) {
-    auto it = object.FindMember(key);
-    if (it == object.MemberEnd() || !it->value.IsString())
-        return std::string();
-    return std::string(it->value.GetString(), it->value.GetStringLength());
-}
-
-int number(const Value& object, const char* key, int fallback) {
-    auto it = object.FindMember(key);
-    if (it == object.MemberEnd() || !it->value.IsString())
-        return fallback;
-    return std::atoi(it->value.GetString());
-}
-
-std::vector<int> cards(const Value& object) {
+// The codes of a card list text that name a card; anything else is left out.
+std::vector<int> deckCards(const std::string& text) {
     std::vector<int> list;
-    for (int code : parseCardList(text(object, "cards"))) {
+    for (int code : parseCardList(text)) {
         if (isDeckCode(code))
             list.push_back(code);
     }
@@ -41,65 +22,39 @@ std::vector<int> cards(const Value& object) {
 
 }  // namespace
 
-std::string readyRequest(int desk, int site) {
-    return "{\"opt\":\"change\",\"type\":\"ready\",\"desk\":" + std::to_string(desk) +
-           ",\"site\":" + std::to_string(site) + "}";
-}
-
-std::string leaveRequest(int desk, int site) {
-    return "{\"opt\":\"change\",\"type\":\"leave\",\"desk\":" + std::to_string(desk) +
-           ",\"site\":" + std::to_string(site) + "}";
-}
-
-std::string playRequest(int desk, int site, const std::vector<int>& cards) {
-    std::string body = "{\"opt\":\"game\",\"desk\":" + std::to_string(desk) +
-                       ",\"site\":" + std::to_string(site) + ",\"cards\":\"";
-    for (int code : cards) {
-        body += std::to_string(code);
-        body += ',';
-    }
-    body += "\"}";
-    return body;
-}
-
 BotPlayer::BotPlayer(std::uint64_t seed, Micros moveMin, Micros moveMax)
     : rng_(seed), moveMin_(moveMin), moveMax_(moveMax) {}
 
 void BotPlayer::start(Micros) {
-    outbox_.push_back("{\"opt\":\"query\"}");
-    outbox_.push_back("{\"opt\":\"add\"}");
+    outbox_.push_back(makeQueryRequest());
+    outbox_.push_back(makeAddRequest());
 }
 
 void BotPlayer::sendReady() {
     if (desk_ >= 0)
-        outbox_.push_back(readyRequest(desk_, site_));
+        outbox_.push_back(makeReadyRequest(desk_, site_));
 }
 
 void BotPlayer::onMessage(const char* data, std::size_t size, Micros now) {
     ++messages_;
-    char valueBuffer[4096];
-    char stackBuffer[1024];
-    Allocator valueAllocator(valueBuffer, sizeof valueBuffer);
-    Allocator stackAllocator(stackBuffer, sizeof stackBuffer);
-    Document document(&valueAllocator, sizeof stackBuffer, &stackAllocator);
-    document.Parse<rapidjson::kParseIterativeFlag>(data, size);
-    const std::string opt = !document.HasParseError() && document.IsObject() ? text(document, "opt") : "";
-    if (opt.empty()) {
+    stMsg msg;
+    if (readServerMessage(data, size, msg) != ReadResult::Ok || msg.opt.empty()) {
         ++protocolErrors_;
         return;
     }
+    const std::string& opt = msg.opt;
     if (opt == "add") {
-        desk_ = number(document, "desk", -1);
-        site_ = number(document, "site", -1);
+        desk_ = msg.desk;
+        site_ = msg.site;
         sendReady();
     } else if (opt == "start") {
         hand_.clear();
-        hand_.add(cards(document));
+        hand_.add(deckCards(msg.cards));
         lastPlay_.clear();
     } else if (opt == "game") {
-        const int per = number(document, "per", -1);
-        const int now_ = number(document, "now", -1);
-        const std::vector<int> played = cards(document);
+        const int per = msg.per;
+        const int now_ = msg.now;
+        const std::vector<int> played = deckCards(msg.cards);
         if (per >= 0 && !played.empty())
             lastPlay_ = played;
         if (per == site_ && per >= 0) {
@@ -113,7 +68,7 @@ void BotPlayer::onMessage(const char* data, std::size_t size, Micros now) {
                 sentAt_ = -1;
             }
         }
-        if (number(document, "must", 0) != 0)
+        if (msg.must != 0)
             lastPlay_.clear();
         if (now_ == site_ && now_ >= 0) {
             moveAt_ = now + static_cast<Micros>(
@@ -132,7 +87,7 @@ void BotPlayer::onMessage(const char* data, std::size_t size, Micros now) {
         desk_ = -1;
         site_ = -1;
         moveAt_ = kNoDeadline;
-        outbox_.push_back("{\"opt\":\"add\"}");
+        outbox_.push_back(makeAddRequest());
     }
 }
 
@@ -143,7 +98,7 @@ void BotPlayer::advance(Micros now) {
     const std::vector<int> move = chooseMove(hand_, lastPlay_);
     if (move.empty() && lastPlay_.empty())
         return;
-    outbox_.push_back(playRequest(desk_, site_, move));
+    outbox_.push_back(makePlayRequest(desk_, site_, move));
     sentAt_ = now;
     ++moves_;
 }

@@ -64,9 +64,4 @@ private:
     std::uint64_t moves_ = 0;
 };
 
-// Request texts, written as the client writes them.
-std::string readyRequest(int desk, int site);
-std::string leaveRequest(int desk, int site);
-std::string playRequest(int desk, int site, const std::vector<int>& cards);  // empty cards: a pass
-
 }  // namespace hallserver

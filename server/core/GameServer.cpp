@@ -2,7 +2,8 @@
 
 #include "core/BotStrategy.h"
 #include "core/Log.h"
-#include "core/Requests.h"
+#include "protocol/Requests.h"
+#include "protocol/ServerMessages.h"
 #include "protocol/Version.h"
 #include "rules/Deal.h"
 

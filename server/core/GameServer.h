@@ -7,13 +7,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <queue>
 #include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "core/Messages.h"
+#include "protocol/Frame.h"
+#include "protocol/Message.h"
 #include "rules/HandFlow.h"
 #include "rules/Rng.h"
 
@@ -24,6 +26,12 @@ using Micros = std::int64_t;   // microseconds on the caller's monotonic clock
 
 constexpr Micros kSecond = 1000000;
 constexpr Micros kNoDeadline = INT64_MAX;
+
+// A ready-to-send frame, shared by every connection it goes to: a broadcast is framed once per desk.
+using Frame = std::shared_ptr<const std::string>;
+inline Frame makeFrame(const std::string& body) {
+    return std::make_shared<const std::string>(encodeFrame(body));
+}
 
 struct ServerConfig {
     bool bots = false;                // fill empty seats next to a human with bots

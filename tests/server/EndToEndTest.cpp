@@ -21,6 +21,7 @@
 #include "core/BotPlayer.h"
 #include "engine_testing.h"
 #include "net/MessageQueue.h"
+#include "protocol/Requests.h"
 #include "scenes/DeskScene.h"
 #include "scenes/HallScene.h"
 
@@ -369,7 +370,7 @@ TEST_F(PlayerKilledMidHand, TheOthersGetRunTheHandIsVoidAndTheDeskOffersReadyAga
         others.push_back(std::make_unique<NetClient>(port));
         ASSERT_TRUE(others.back()->send("{\"opt\":\"add\"}"));
         ASSERT_TRUE(others.back()->receiveContaining("\"site\":\"" + std::to_string(site) + "\""));
-        ASSERT_TRUE(others.back()->send(hallserver::readyRequest(1, site)));
+        ASSERT_TRUE(others.back()->send(makeReadyRequest(1, site)));
     }
     Child player(
         {CARDHALL_BOT_BIN, "--count", "1", "--port", std::to_string(port), "--bot-move-time", "0.5,1"});
@@ -390,9 +391,9 @@ TEST_F(PlayerKilledMidHand, TheOthersGetRunTheHandIsVoidAndTheDeskOffersReadyAga
     NetClient newcomer(port);
     ASSERT_TRUE(newcomer.send("{\"opt\":\"add\"}"));
     ASSERT_TRUE(newcomer.receiveContaining("\"site\":\"3\""));
-    ASSERT_TRUE(newcomer.send(hallserver::readyRequest(1, 3)));
+    ASSERT_TRUE(newcomer.send(makeReadyRequest(1, 3)));
     for (int site = 1; site <= 2; ++site)
-        ASSERT_TRUE(others[static_cast<std::size_t>(site - 1)]->send(hallserver::readyRequest(1, site)));
+        ASSERT_TRUE(others[static_cast<std::size_t>(site - 1)]->send(makeReadyRequest(1, site)));
     EXPECT_NE(getDealt(), nullptr) << "no second hand";
     EXPECT_TRUE(newcomer.receiveContaining("\"start\""));
 }

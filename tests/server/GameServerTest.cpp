@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "GameHarness.h"
+#include "protocol/Requests.h"
 #include "rules/CardCodes.h"
 #include "rules/CardList.h"
 #include "rules/CardRules.h"
@@ -328,7 +329,7 @@ struct Table : Harness {
         send(id, "{\"opt\":\"add\"}");
     }
     std::pair<int, int> seat(ConnId id) { return server.seatOf(id); }
-    void ready(ConnId id) { send(id, readyRequest(seat(id).first, seat(id).second)); }
+    void ready(ConnId id) { send(id, makeReadyRequest(seat(id).first, seat(id).second)); }
     // Four players at desk 1, all ready: the hand is dealt and seat 0 leads.
     void startHand() {
         for (ConnId id = 1; id <= 4; ++id)
@@ -369,7 +370,7 @@ TEST(ServerLobby, AddSeatsAtLowestDeskAndSeatAndTellsTheDesk) {
         EXPECT_EQ(member(change["info"][s], "ready"), "0");
     }
     // A seat freed at desk 1 is taken before anything at desk 2.
-    t.send(2, leaveRequest(1, 1));
+    t.send(2, makeLeaveRequest(1, 1));
     EXPECT_EQ(member(parse(t.last(1, "change"))["info"][1], "name"), "");
     t.join(6);
     EXPECT_EQ(t.seat(6), std::make_pair(1, 1));
@@ -420,22 +421,22 @@ TEST(ServerAuthority, RequestsNotForTheSeatOnTurnChangeNothing) {
         ConnId from;
         std::string body;
     } cases[] = {
-        {"seat 1 plays for seat 0", 2, playRequest(1, 0, {t.hand(2).front()})},
-        {"seat 1 plays out of turn", 2, playRequest(1, 1, {t.hand(2).front()})},
-        {"seat 0 names another desk", 1, playRequest(2, 0, {leaderHand.front()})},
-        {"cards not held", 1, playRequest(1, 0, {notHeld})},
+        {"seat 1 plays for seat 0", 2, makePlayRequest(1, 0, {t.hand(2).front()})},
+        {"seat 1 plays out of turn", 2, makePlayRequest(1, 1, {t.hand(2).front()})},
+        {"seat 0 names another desk", 1, makePlayRequest(2, 0, {leaderHand.front()})},
+        {"cards not held", 1, makePlayRequest(1, 0, {notHeld})},
         {"more copies than held", 1,
-         playRequest(1, 0,
-                     {leaderHand.front(), leaderHand.front(), leaderHand.front(), leaderHand.front(),
-                      leaderHand.front()})},
-        {"not a play", 1, playRequest(1, 0, twoNumbers)},
-        {"pass while leading", 1, playRequest(1, 0, {})},
+         makePlayRequest(1, 0,
+                         {leaderHand.front(), leaderHand.front(), leaderHand.front(), leaderHand.front(),
+                          leaderHand.front()})},
+        {"not a play", 1, makePlayRequest(1, 0, twoNumbers)},
+        {"pass while leading", 1, makePlayRequest(1, 0, {})},
         {"code out of range", 1, "{\"opt\":\"game\",\"desk\":1,\"site\":0,\"cards\":\"54,\"}"},
         {"code that is no number", 1, "{\"opt\":\"game\",\"desk\":1,\"site\":0,\"cards\":\"x\"}"},
         {"negative code", 1, "{\"opt\":\"game\",\"desk\":1,\"site\":0,\"cards\":\"-1\"}"},
         {"desk as a string", 1, "{\"opt\":\"game\",\"desk\":\"1\",\"site\":0,\"cards\":\"8\"}"},
-        {"ready during the hand", 1, readyRequest(1, 0)},
-        {"leave for another seat", 1, leaveRequest(1, 2)},
+        {"ready during the hand", 1, makeReadyRequest(1, 0)},
+        {"leave for another seat", 1, makeLeaveRequest(1, 2)},
         {"unknown opt", 1, "{\"opt\":\"deal\"}"},
         {"root not an object", 1, "[1,2,3]"},
         {"add while seated", 3, "{\"opt\":\"add\"}"},
@@ -455,7 +456,7 @@ TEST(ServerAuthority, RequestsNotForTheSeatOnTurnChangeNothing) {
         EXPECT_EQ(t.last(1, "game"), turnBefore);
     }
     // The seat on turn can still play.
-    t.send(1, playRequest(1, 0, {leaderHand.front()}));
+    t.send(1, makePlayRequest(1, 0, {leaderHand.front()}));
     auto played = parse(t.last(3, "game"));
     EXPECT_EQ(member(played, "per"), "0");
     EXPECT_EQ(member(played, "cards"), std::to_string(leaderHand.front()));
@@ -494,7 +495,7 @@ TEST(ServerTurns, SeatThatDoesNotActInTimeIsActedFor) {
     EXPECT_EQ(member(pass, "now"), "2");
     // An act in time restarts the clock for the next seat.
     t.wait(kSecond);
-    t.send(3, playRequest(1, 2, {}));
+    t.send(3, makePlayRequest(1, 2, {}));
     t.wait(2 * kSecond - 1);
     EXPECT_EQ(member(parse(t.last(1, "game")), "per"), "2");
 }
@@ -509,7 +510,7 @@ TEST(ServerTurns, LeavingOrDisconnectingDuringAHandSendsRunAndVoidsIt) {
         if (disconnect)
             t.server.disconnect(3, t.now);
         else
-            t.send(3, leaveRequest(1, 2));
+            t.send(3, makeLeaveRequest(1, 2));
         for (ConnId id : {1, 2, 4}) {
             auto run = parse(t.last(id, "run"));
             EXPECT_EQ(member(run, "site"), "2") << "conn " << id;
@@ -522,7 +523,7 @@ TEST(ServerTurns, LeavingOrDisconnectingDuringAHandSendsRunAndVoidsIt) {
         EXPECT_EQ(t.seat(3), std::make_pair(-1, -1));
         // The hand is gone: the old leader's play is ignored.
         const std::size_t before = t.total();
-        t.send(1, playRequest(1, 0, {t.hand(1).front()}));
+        t.send(1, makePlayRequest(1, 0, {t.hand(1).front()}));
         EXPECT_EQ(t.total(), before);
         // The desk takes a new player and starts again.
         t.join(5);
@@ -592,7 +593,7 @@ TEST(ServerBots, DeskOfBotsAloneIsEmptied) {
     t.join(1);
     t.wait(config.botDelay);
     ASSERT_FALSE(member(parse(t.last(1, "change"))["info"][3], "name").empty());
-    t.send(1, leaveRequest(1, 0));
+    t.send(1, makeLeaveRequest(1, 0));
     t.join(2);
     EXPECT_EQ(t.seat(2), std::make_pair(1, 0));
     auto change = parse(t.last(2, "change"));
@@ -624,7 +625,7 @@ TEST(ServerTurns, VoidedHandKeepsTheNextLeader) {
     ASSERT_EQ(openings().size(), 2u);
     EXPECT_EQ(openings()[1], leader);
     h.bots.erase(3);
-    h.send(3, leaveRequest(1, 2));
+    h.send(3, makeLeaveRequest(1, 2));
     h.addBot(5);
     ASSERT_EQ(h.server.seatOf(5), std::make_pair(1, 2));
     ASSERT_TRUE(h.runUntil([&] { return openings().size() == 3; }, 3600 * kSecond));

@@ -9,6 +9,7 @@
 #include "core/BotPlayer.h"
 #include "net/BotSwarm.h"
 #include "net/TcpServer.h"
+#include "protocol/Requests.h"
 
 using namespace hallserver;
 using hallserver::testing::NetClient;
@@ -58,9 +59,9 @@ TEST(ServerNet, BadFramesCloseOnlyTheirConnectionAndTheGameGoesOn) {
         {"deep nesting", NetClient::frame(std::string(60000, '[')), true},
         {"NUL inside", NetClient::frame(std::string("{\"opt\":\"query\"}\0", 16)), true},
         {"largest frame allowed", NetClient::frame(paddedQuery(64 * 1024)), false},
-        {"play for a seat of another desk", NetClient::frame(playRequest(1, 0, {8})), false},
-        {"leave for a seat of another desk", NetClient::frame(leaveRequest(1, 1)), false},
-        {"ready for a seat of another desk", NetClient::frame(readyRequest(1, 2)), false},
+        {"play for a seat of another desk", NetClient::frame(makePlayRequest(1, 0, {8})), false},
+        {"leave for a seat of another desk", NetClient::frame(makeLeaveRequest(1, 1)), false},
+        {"ready for a seat of another desk", NetClient::frame(makeReadyRequest(1, 2)), false},
         {"unknown request", NetClient::frame("{\"opt\":\"shuffle\"}"), false},
     };
     for (const Case& c : cases) {
@@ -156,7 +157,7 @@ TEST(ServerNet, LostConnectionDuringAHandSendsRunAndAnIdleDeskTimesOut) {
         ASSERT_TRUE(players.back()->receiveContaining("\"add\""));
     }
     for (int site = 0; site < 4; ++site)
-        ASSERT_TRUE(players[site]->send(readyRequest(1, site)));
+        ASSERT_TRUE(players[site]->send(makeReadyRequest(1, site)));
     for (auto& player : players)
         ASSERT_TRUE(player->receiveContaining("\"start\""));
     players[3].reset();  // seat 3 vanishes mid-hand

@@ -1,28 +1,146 @@
-#include "protocol/Protocol.h"
+#include "protocol/ServerMessages.h"
 
 #include <climits>
-#include <cstring>
 
-#include <rapidjson/document.h>
 #include <rapidjson/memorystream.h>
+
+#include "SmallDocument.h"
+#include "protocol/Json.h"
+#include "protocol/Version.h"
+
+using protocol_detail::findMember;
+using protocol_detail::SmallDocument;
+using protocol_detail::Value;
+
+// ---- Building (the server) ----
 
 namespace {
 
-using rapidjson::Value;
-
-std::string deskSite(const char* head, int desk, int site) {
-    return std::string(head) + ",\"desk\":" + std::to_string(desk) + ",\"site\":" + std::to_string(site);
+void member(std::string& out, const char* key, const std::string& value) {
+    if (out.size() > 1) {
+        out.push_back(',');
+    }
+    out.push_back('"');
+    out += key;
+    out += "\":";
+    appendJsonString(out, value, JsonBytes::Verbatim);
 }
 
-// The first member called `name`, or null. rapidjson's lookup walks the members in order, so a
-// duplicated name yields its first occurrence.
-const Value* member(const Value& object, const char* name) {
-    auto it = object.FindMember(name);
-    return it == object.MemberEnd() ? nullptr : &it->value;
+void member(std::string& out, const char* key, long long value) {
+    member(out, key, std::to_string(value));
 }
+
+std::string begin(const char* opt) {
+    std::string out = "{";
+    member(out, "opt", opt);
+    return out;
+}
+
+std::string seatsMessage(const char* opt, const std::array<st_seat_info, 4>& seats, bool withReady) {
+    std::string out = begin(opt);
+    out += ",\"info\":[";
+    for (std::size_t i = 0; i < seats.size(); ++i) {
+        if (i) {
+            out.push_back(',');
+        }
+        std::string entry = "{";
+        member(entry, "name", seats[i].name);
+        if (withReady) {
+            member(entry, "ready", seats[i].ready);
+        } else {
+            member(entry, "result", seats[i].result);
+        }
+        entry.push_back('}');
+        out += entry;
+    }
+    out += "]}";
+    return out;
+}
+
+}  // namespace
+
+std::string cardListText(const std::vector<int>& cards) {
+    std::string text;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        if (i) {
+            text.push_back(',');
+        }
+        text += std::to_string(cards[i]);
+    }
+    return text;
+}
+
+std::string queryMessage(std::size_t online, const std::string& version) {
+    std::string out = begin("query");
+    member(out, "online", static_cast<long long>(online));
+    member(out, "version", version);
+    out.push_back('}');
+    return out;
+}
+
+std::string addMessage(int desk, int site, const std::string& name) {
+    std::string out = begin("add");
+    member(out, "desk", desk);
+    member(out, "site", site);
+    member(out, "name", name);
+    out.push_back('}');
+    return out;
+}
+
+std::string changeMessage(const std::array<st_seat_info, 4>& seats) {
+    return seatsMessage("change", seats, true);
+}
+
+std::string startMessage(const std::vector<int>& cards) {
+    std::string out = begin("start");
+    member(out, "cards", cardListText(cards));
+    out.push_back('}');
+    return out;
+}
+
+std::string gameMessage(int per, const std::vector<int>& cards, const std::string& surplus, int now,
+                        int score, int must) {
+    std::string out = begin("game");
+    member(out, "per", per);
+    member(out, "cards", cardListText(cards));
+    member(out, "surplus", surplus);
+    member(out, "now", now);
+    member(out, "score", score);
+    member(out, "must", must);
+    out.push_back('}');
+    return out;
+}
+
+std::string scoreMessage(int p0, int p1) {
+    std::string out = begin("score");
+    member(out, "p0", p0);
+    member(out, "p1", p1);
+    out.push_back('}');
+    return out;
+}
+
+std::string overMessage(const std::array<st_seat_info, 4>& seats) {
+    return seatsMessage("over", seats, false);
+}
+
+std::string runMessage(int site, const std::string& name) {
+    std::string out = begin("run");
+    member(out, "site", site);
+    member(out, "name", name);
+    out.push_back('}');
+    return out;
+}
+
+std::string timeoutMessage() {
+    return "{\"opt\":\"timeout\"}";
+}
+
+// ---- Reading (the client and the bots) ----
+
+namespace {
 
 bool readText(const Value& object, const char* name, std::string& out) {
-    const Value* v = member(object, name);
+    const Value* v = findMember(object, name);
     if (v == nullptr || !v->IsString()) {
         return false;
     }
@@ -31,7 +149,7 @@ bool readText(const Value& object, const char* name, std::string& out) {
 }
 
 bool readNumber(const Value& object, const char* name, int& out) {
-    const Value* v = member(object, name);
+    const Value* v = findMember(object, name);
     if (v == nullptr || !v->IsString()) {
         return false;
     }
@@ -41,7 +159,7 @@ bool readNumber(const Value& object, const char* name, int& out) {
 
 // "info" of "change" (`numberName` "ready") and "over" ("result"): the first four elements by seat.
 bool readSeats(const Value& root, const char* numberName, int st_seat_info::*field, stMsg& out) {
-    const Value* info = member(root, "info");
+    const Value* info = findMember(root, "info");
     if (info == nullptr || !info->IsArray() || info->Size() < 4) {
         return false;
     }
@@ -91,80 +209,12 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Length of the valid UTF-8 sequence at `s` (at most `left` bytes), 0 when it is not valid.
-std::size_t utf8Length(const unsigned char* s, std::size_t left) {
-    unsigned char c = s[0];
-    std::size_t n;
-    std::uint32_t cp;
-    if (c < 0x80) {
-        return 1;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (left < n) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < n; ++i) {
-        if ((s[i] & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (s[i] & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not valid.
-    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return n;
-}
-
 }  // namespace
-
-std::string makeQueryRequest() {
-    return "{\"opt\":\"query\"}";
-}
-
-std::string makeAddRequest() {
-    return "{\"opt\":\"add\"}";
-}
-
-std::string makeReadyRequest(int desk, int site) {
-    return deskSite("{\"opt\":\"change\",\"type\":\"ready\"", desk, site) + "}";
-}
-
-std::string makeLeaveRequest(int desk, int site) {
-    return deskSite("{\"opt\":\"change\",\"type\":\"leave\"", desk, site) + "}";
-}
-
-std::string makePlayRequest(int desk, int site, const std::vector<int>& codes) {
-    std::string text = deskSite("{\"opt\":\"game\"", desk, site) + ",\"cards\":\"";
-    for (int code : codes) {
-        text += std::to_string(code);
-        text += ',';
-    }
-    return text + "\"}";
-}
-
-std::string makePassRequest(int desk, int site) {
-    return deskSite("{\"opt\":\"game\"", desk, site) + ",\"cards\":\"\"}";
-}
-
-std::string makeAutoLeadRequest(int desk, int site, int code) {
-    return deskSite("{\"opt\":\"game\"", desk, site) + ",\"cards\":\"" + std::to_string(code) + "\"}";
-}
 
 ReadResult readServerMessage(const char* body, std::size_t size, stMsg& out) {
     out = stMsg();
-    rapidjson::Document doc;
+    SmallDocument small;
+    auto& doc = small.document();
     // The iterative parser keeps the call stack flat for any nesting depth.
     rapidjson::MemoryStream stream(body, size);
     doc.ParseStream<rapidjson::kParseIterativeFlag>(stream);
@@ -213,46 +263,4 @@ int numberFromText(const char* text) {
         return static_cast<int>(value);
     }
     return value < -static_cast<long long>(INT_MAX) ? INT_MAX : static_cast<int>(-value);
-}
-
-std::string jsonQuote(const std::string& text) {
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(text.size() + 2);
-    out += '"';
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t size = text.size();
-    for (std::size_t i = 0; i < size;) {
-        unsigned char c = s[i];
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-            ++i;
-        } else if (c == '\n') {
-            out += "\\n";
-            ++i;
-        } else if (c == '\r') {
-            out += "\\r";
-            ++i;
-        } else if (c == '\t') {
-            out += "\\t";
-            ++i;
-        } else if (c < 0x20 || c == 0x7F) {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
-            ++i;
-        } else {
-            std::size_t n = utf8Length(s + i, size - i);
-            if (n == 0) {
-                out += "\\ufffd";
-                ++i;
-            } else {
-                out.append(text, i, n);
-                i += n;
-            }
-        }
-    }
-    out += '"';
-    return out;
 }

@@ -1,22 +1,62 @@
-#include "core/Requests.h"
+#include "protocol/Requests.h"
 
-#include <rapidjson/document.h>
-#include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
 
 #include <cstring>
 
+#include "SmallDocument.h"
 #include "rules/CardCodes.h"
 #include "rules/CardList.h"
 
-namespace hallserver {
+using protocol_detail::SmallDocument;
+using protocol_detail::Value;
+
+// ---- Building (the client and the bots) ----
 
 namespace {
 
-// A request is small; parse it in stack memory and only touch the heap for odd, large bodies.
-using Allocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
-using Document = rapidjson::GenericDocument<rapidjson::UTF8<>, Allocator, Allocator>;
-using Value = rapidjson::GenericValue<rapidjson::UTF8<>, Allocator>;
+std::string deskSite(const char* head, int desk, int site) {
+    return std::string(head) + ",\"desk\":" + std::to_string(desk) + ",\"site\":" + std::to_string(site);
+}
+
+}  // namespace
+
+std::string makeQueryRequest() {
+    return "{\"opt\":\"query\"}";
+}
+
+std::string makeAddRequest() {
+    return "{\"opt\":\"add\"}";
+}
+
+std::string makeReadyRequest(int desk, int site) {
+    return deskSite("{\"opt\":\"change\",\"type\":\"ready\"", desk, site) + "}";
+}
+
+std::string makeLeaveRequest(int desk, int site) {
+    return deskSite("{\"opt\":\"change\",\"type\":\"leave\"", desk, site) + "}";
+}
+
+std::string makePlayRequest(int desk, int site, const std::vector<int>& codes) {
+    std::string text = deskSite("{\"opt\":\"game\"", desk, site) + ",\"cards\":\"";
+    for (int code : codes) {
+        text += std::to_string(code);
+        text += ',';
+    }
+    return text + "\"}";
+}
+
+std::string makePassRequest(int desk, int site) {
+    return deskSite("{\"opt\":\"game\"", desk, site) + ",\"cards\":\"\"}";
+}
+
+std::string makeAutoLeadRequest(int desk, int site, int code) {
+    return deskSite("{\"opt\":\"game\"", desk, site) + ",\"cards\":\"" + std::to_string(code) + "\"}";
+}
+
+// ---- Reading (the server) ----
+
+namespace {
 
 bool readInt(const Value& object, const char* key, int& out) {
     auto it = object.FindMember(key);
@@ -63,11 +103,8 @@ ParseOutcome parseRequest(const char* data, std::size_t size, Request& out) {
     // A NUL byte is never valid JSON, though the parser would take it for the end of the text.
     if (std::memchr(data, 0, size) != nullptr)
         return ParseOutcome::NotJson;
-    char valueBuffer[4096];
-    char stackBuffer[1024];
-    Allocator valueAllocator(valueBuffer, sizeof valueBuffer);
-    Allocator stackAllocator(stackBuffer, sizeof stackBuffer);
-    Document document(&valueAllocator, sizeof stackBuffer, &stackAllocator);
+    SmallDocument small;
+    auto& document = small.document();
     // A complete UTF-8 byte order mark may stand before the document; no other byte may. (Parsing
     // the text directly would drop each byte of a broken mark on its own and read what follows.)
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
@@ -115,5 +152,3 @@ ParseOutcome parseRequest(const char* data, std::size_t size, Request& out) {
     }
     return ParseOutcome::Ignored;
 }
-
-}  // namespace hallserver

@@ -1,13 +1,34 @@
-// Reading client requests and writing server messages.
+// The server's side of the protocol: reading client requests and writing server messages.
 #include <gtest/gtest.h>
 
-#include "GameHarness.h"
-#include "core/Messages.h"
-#include "core/Requests.h"
+#include <rapidjson/document.h>
 
-using namespace hallserver;
-using hallserver::testing::member;
-using hallserver::testing::parse;
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "protocol/Frame.h"
+#include "protocol/Requests.h"
+#include "protocol/ServerMessages.h"
+
+namespace {
+
+rapidjson::Document parse(const std::string& body) {
+    rapidjson::Document document;
+    document.Parse(body.c_str());
+    return document;
+}
+
+// A member's text, or "<missing>" when it is absent or not a string.
+std::string member(const rapidjson::Value& v, const char* key) {
+    auto it = v.FindMember(key);
+    if (it == v.MemberEnd() || !it->value.IsString())
+        return "<missing>";
+    return std::string(it->value.GetString(), it->value.GetStringLength());
+}
+
+}  // namespace
 
 TEST(ServerRequests, ReadsEveryRequestTheClientSends) {
     struct Case {
@@ -182,8 +203,47 @@ TEST(ServerMessages, EveryScalarIsAStringAndNamesAreEscaped) {
     auto over = parse(overMessage(seats));
     EXPECT_EQ(member(over["info"][0], "result"), "0");
 
-    const Frame frame = makeFrame("{\"opt\":\"timeout\"}");
-    ASSERT_EQ(frame->size(), 4u + 17u);
-    EXPECT_EQ(static_cast<unsigned char>((*frame)[0]), 17);
-    EXPECT_EQ((*frame)[1], 0);
+    const std::string frame = encodeFrame("{\"opt\":\"timeout\"}");
+    ASSERT_EQ(frame.size(), 4u + 17u);
+    EXPECT_EQ(static_cast<unsigned char>(frame[0]), 17);
+    EXPECT_EQ(frame[1], 0);
+}
+
+// The exact bytes of every message: clients and tests read these texts, so a change shows here.
+TEST(ServerMessages, TextsAreByteExact) {
+    std::array<st_seat_info, 4> seats;
+    seats[0] = {"玩家1", 1, 1};
+    seats[1] = {"机器人2", 0, -1};
+    seats[3] = {"x", 1, 0};
+    struct Case {
+        std::string built;
+        std::string expected;
+    } cases[] = {
+        {queryMessage(12, "28"), R"({"opt":"query","online":"12","version":"28"})"},
+        {addMessage(3, 1, "玩家7"), R"({"opt":"add","desk":"3","site":"1","name":"玩家7"})"},
+        {changeMessage(seats),
+         R"({"opt":"change","info":[{"name":"玩家1","ready":"1"},{"name":"机器人2","ready":"0"},)"
+         R"({"name":"","ready":"0"},{"name":"x","ready":"1"}]})"},
+        {overMessage(seats),
+         R"({"opt":"over","info":[{"name":"玩家1","result":"1"},{"name":"机器人2","result":"-1"},)"
+         R"({"name":"","result":"0"},{"name":"x","result":"0"}]})"},
+        {startMessage({0, 8, 53}), R"({"opt":"start","cards":"0,8,53"})"},
+        {startMessage({}), R"({"opt":"start","cards":""})"},
+        {gameMessage(-1, {}, "", 2, 0, 1),
+         R"({"opt":"game","per":"-1","cards":"","surplus":"","now":"2","score":"0","must":"1"})"},
+        {gameMessage(1, {16, 17}, "40", -1, 25, 0),
+         R"({"opt":"game","per":"1","cards":"16,17","surplus":"40","now":"-1","score":"25","must":"0"})"},
+        {scoreMessage(120, -5), R"({"opt":"score","p0":"120","p1":"-5"})"},
+        {runMessage(3, "A"), R"({"opt":"run","site":"3","name":"A"})"},
+        {timeoutMessage(), R"({"opt":"timeout"})"},
+        // Names go out byte for byte: only '"', '\' and bytes below 0x20 are escaped; DEL and bytes
+        // that are not UTF-8 (a GBK name) are left as they are.
+        {runMessage(0, std::string("a\"b\\c\n\r\t\x01\x1f\x7f", 11)),
+         std::string(R"({"opt":"run","site":"0","name":"a\"b\\c\n\r\t\u0001\u001f)") + "\x7f\"}"},
+        {addMessage(1, 2, "\xcd\xe6\xbc\xd2\xff"),
+         "{\"opt\":\"add\",\"desk\":\"1\",\"site\":\"2\",\"name\":\"\xcd\xe6\xbc\xd2\xff\"}"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.built, c.expected);
+    }
 }
