@@ -257,7 +257,8 @@ void Button::draw(detail::RenderContext& ctx, const detail::Transform& t) {
     SDL_Texture* sdl = tex->sdlTexture(ctx);
     if (!sdl)
         return;
-    SDL_Rect src{int(r.origin.x), int(r.origin.y), int(r.size.width), int(r.size.height)};
+    const int k = tex->textureScale();
+    SDL_Rect src{int(r.origin.x) * k, int(r.origin.y) * k, int(r.size.width) * k, int(r.size.height) * k};
     // Each look is drawn centred in the button's face.
     float x = (_contentSize.width - r.size.width) / 2.0f;
     float y = (_contentSize.height - r.size.height) / 2.0f;

@@ -13,10 +13,15 @@ namespace detail {
 namespace {
 unsigned int g_generationCounter = 0;
 unsigned int g_liveGeneration = 0;
+float g_livePixelScale = 1.0f;
 }  // namespace
 
 unsigned int liveRendererGeneration() {
     return g_liveGeneration;
+}
+
+float livePixelScale() {
+    return g_liveGeneration != 0 ? g_livePixelScale : 1.0f;
 }
 
 RenderContext* makeRenderContext(SDL_Window* window, int width, int height) {
@@ -285,6 +290,8 @@ void GLView::updateDesignResolution() {
         _render->scaleY = _scaleY * zoom;
         _render->originX = _viewportOrigin.x * zoom;
         _render->originY = _viewportOrigin.y * zoom;
+        if (_render->generation == detail::liveRendererGeneration())
+            detail::g_livePixelScale = _render->pixelScale();
     }
     detail::markSceneDirty();
 }
@@ -304,6 +311,30 @@ Vec2 GLView::getVisibleOrigin() const {
     return Vec2::ZERO;
 }
 
+float GLView::automaticWindowScale(const Size& windowSize, const Size& desktopSize) {
+    bool roomForTwice =
+        desktopSize.width >= 2.0f * windowSize.width && desktopSize.height >= 2.0f * windowSize.height;
+    return roomForTwice && windowSize.width > 0.0f && windowSize.height > 0.0f ? 2.0f : 1.0f;
+}
+
+namespace {
+
+// The scale of a view made for the run: --scale when given; otherwise, for a window, by the size of
+// the desktop it opens on.
+float runWindowScale(const Size& windowSize, bool headless) {
+    float asked = runOptions().scale;
+    if (asked > 0.0f)
+        return asked;
+    if (headless || !detail::ensureVideo())
+        return 1.0f;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0)
+        return 1.0f;
+    return GLView::automaticWindowScale(windowSize, Size(float(mode.w), float(mode.h)));
+}
+
+}  // namespace
+
 GLViewImpl* GLViewImpl::create(const std::string& viewName) {
     return createWithRect(viewName, Rect(0, 0, 1024, 768), 1.0f, false);
 }
@@ -311,7 +342,9 @@ GLViewImpl* GLViewImpl::create(const std::string& viewName) {
 GLViewImpl* GLViewImpl::createWithRect(const std::string& viewName, const Rect& rect, float frameZoomFactor,
                                        bool resizable) {
     auto* v = new (std::nothrow) GLViewImpl();
-    if (v && v->initWithRect(viewName, rect, frameZoomFactor, resizable, detail::engineState().headless)) {
+    bool headless = detail::engineState().headless;
+    if (v && v->initWithRect(viewName, rect, frameZoomFactor, resizable, headless,
+                             runWindowScale(rect.size, headless))) {
         v->autorelease();
         return v;
     }
@@ -319,9 +352,10 @@ GLViewImpl* GLViewImpl::createWithRect(const std::string& viewName, const Rect& 
     return nullptr;
 }
 
-GLViewImpl* GLViewImpl::createHeadless(const std::string& viewName, const Size& frameSize) {
+GLViewImpl* GLViewImpl::createHeadless(const std::string& viewName, const Size& frameSize,
+                                       float windowScale) {
     auto* v = new (std::nothrow) GLViewImpl();
-    if (v && v->initWithRect(viewName, Rect(Vec2::ZERO, frameSize), 1.0f, false, true)) {
+    if (v && v->initWithRect(viewName, Rect(Vec2::ZERO, frameSize), 1.0f, false, true, windowScale)) {
         v->autorelease();
         return v;
     }
@@ -330,15 +364,16 @@ GLViewImpl* GLViewImpl::createHeadless(const std::string& viewName, const Size& 
 }
 
 bool GLViewImpl::initWithRect(const std::string& viewName, const Rect& rect, float frameZoomFactor,
-                              bool resizable, bool headless) {
+                              bool resizable, bool headless, float windowScale) {
     _viewName = viewName;
     _frameSize = rect.size;
     _designResolutionSize = rect.size;
     _frameZoomFactor = frameZoomFactor > 0.0f ? frameZoomFactor : 1.0f;
+    _windowScale = windowScale > 0.0f ? windowScale : 1.0f;
     _resizable = resizable;
     _headless = headless;
-    int pw = int(std::lround(rect.size.width * _frameZoomFactor));
-    int ph = int(std::lround(rect.size.height * _frameZoomFactor));
+    int pw = int(std::lround(rect.size.width * _frameZoomFactor * _windowScale));
+    int ph = int(std::lround(rect.size.height * _frameZoomFactor * _windowScale));
     if (pw <= 0 || ph <= 0)
         return false;
     SDL_Window* window = nullptr;

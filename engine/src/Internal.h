@@ -38,6 +38,11 @@ public:
     // Frames drawn through this context (ages the scaled copies).
     unsigned long long frameNumber = 0;
 
+    // Pixels per design point; text is rendered at this many times its size.
+    float pixelScale() const { return scaleX > scaleY ? scaleX : scaleY; }
+    // Pictures come from the set at twice the resolution when they are shown enlarged.
+    bool wantsHdArt() const { return pixelScale() > 1.0f; }
+
     // Design point <-> window pixel.
     Vec2 pixelToDesign(float px, float py) const;
     // Reads the current picture (ARGB8888); the caller frees it.
@@ -82,6 +87,8 @@ private:
 
 // The generation of the renderer alive now (0 when none).
 unsigned int liveRendererGeneration();
+// The pixel scale of the live view (1 when there is none): labels made now render at it.
+float livePixelScale();
 RenderContext* makeRenderContext(SDL_Window* window, int width, int height);
 // Takes (and clears) the flag that something visible changed.
 bool takeSceneDirty();

@@ -184,11 +184,13 @@ std::string cjkFontPath() {
     return "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 }
 
-// The rendered text of a label: a white picture with alpha, tinted at draw.
+// The rendered text of a label: a white picture with alpha, tinted at draw,
+// rendered at `scale` pixels per point.
 struct LabelImage {
     SDL_Surface* surface = nullptr;
     SDL_Texture* texture = nullptr;
     unsigned int generation = 0;
+    float scale = 1.0f;
 
     ~LabelImage() { reset(); }
     void reset() {
@@ -214,11 +216,14 @@ struct LabelImage {
     }
 };
 
-// Lays out and renders text; nullptr surface when there is nothing to draw.
-SDL_Surface* renderText(const std::string& text, const std::string& fontPath, float fontSize,
-                        const Size& dimensions, TextHAlignment hAlign, TextVAlignment vAlign, Size& outSize) {
+// Lays out and renders text at `scale` pixels per point (font size and
+// dimensions in points); nullptr surface when there is nothing to draw.
+// outSize is the size of the laid-out text in points.
+SDL_Surface* renderText(const std::string& text, const std::string& fontPath, float fontSize, Size dimensions,
+                        TextHAlignment hAlign, TextVAlignment vAlign, float scale, Size& outSize) {
     outSize = Size::ZERO;
-    int size = int(std::lround(fontSize));
+    dimensions = Size(dimensions.width * scale, dimensions.height * scale);
+    int size = int(std::lround(fontSize * scale));
     TTF_Font* primary = openFont(fontPath, size);
     if (!primary)
         return nullptr;
@@ -307,6 +312,7 @@ SDL_Surface* renderText(const std::string& text, const std::string& fontPath, fl
             SDL_FreeSurface(p.first);
     outSize = empty ? Size(float(dimensions.width > 0 ? boxW : 0), float(dimensions.height > 0 ? boxH : 0))
                     : Size(float(boxW), float(boxH));
+    outSize = Size(outSize.width / scale, outSize.height / scale);
     return out;
 }
 
@@ -368,15 +374,20 @@ bool Label::initWithTTF(const std::string& text, const std::string& fontFilePath
 }
 
 void Label::updateContent() {
+    setContentSize(renderImage(detail::livePixelScale()));
+    detail::markSceneDirty();
+}
+
+Size Label::renderImage(float scale) {
     _image->reset();
+    _image->scale = scale;
     Size size;
     if (!_fontFile.empty()) {
         std::string path = FileUtils::getInstance()->fullPathForFilename(_fontFile);
         _image->surface =
-            detail::renderText(_text, path, _fontSize, _dimensions, _hAlignment, _vAlignment, size);
+            detail::renderText(_text, path, _fontSize, _dimensions, _hAlignment, _vAlignment, scale, size);
     }
-    setContentSize(size);
-    detail::markSceneDirty();
+    return size;
 }
 
 void Label::setString(const std::string& text) {
@@ -412,11 +423,18 @@ void Label::setAlignment(TextHAlignment hAlignment, TextVAlignment vAlignment) {
 }
 
 void Label::draw(detail::RenderContext& ctx, const detail::Transform& t) {
+    // Text is rasterised for the pixels it lands on: a label made for another view is rendered again
+    // (its size in points stays).
+    if (_image->scale != ctx.pixelScale())
+        renderImage(ctx.pixelScale());
     SDL_Texture* tex = _image->get(ctx);
     if (!tex)
         return;
     SDL_Rect src{0, 0, _image->surface->w, _image->surface->h};
-    ctx.drawTexture(tex, src, t, 0, 0, float(src.w), float(src.h), _color, _opacity);
+    // One pixel of the picture per pixel of the frame, centred on the content box.
+    float w = float(src.w) / _image->scale, h = float(src.h) / _image->scale;
+    float x = (_contentSize.width - w) / 2.0f, y = (_contentSize.height - h) / 2.0f;
+    ctx.drawTexture(tex, src, t, x, y, w, h, _color, _opacity);
 }
 
 // ---- LabelAtlas ----
@@ -502,7 +520,9 @@ void LabelAtlas::draw(detail::RenderContext& ctx, const detail::Transform& t) {
             continue;
         if (!sdl && !(sdl = _texture->sdlTexture(ctx)))
             return;
-        SDL_Rect src{(cell % cols) * _itemWidth, (cell / cols) * _itemHeight, _itemWidth, _itemHeight};
+        const int k = _texture->textureScale();
+        SDL_Rect src{(cell % cols) * _itemWidth * k, (cell / cols) * _itemHeight * k, _itemWidth * k,
+                     _itemHeight * k};
         ctx.drawTexture(sdl, src, t, float(x), 0, float(_itemWidth), float(_itemHeight), _color, _opacity);
         x += _itemWidth;
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -155,6 +156,15 @@ std::vector<CommandLineOption> engineOptions() {
              runOptions().mute = true;
              return "";
          }},
+        {"--scale", "F",
+         "show the window at F times its size, 1 to 3 in steps of 0.25\n"
+         "(default: 2 on a desktop at least twice the window's size, else 1)",
+         [](const std::string& f) -> std::string {
+             if (!parseWindowScale(f, runOptions().scale))
+                 return "--scale needs a factor from 1 to 3 in steps of 0.25 (1, 1.25, 1.5, ... 3), not '" +
+                        f + "'";
+             return "";
+         }},
         {"--help", "", "show this text", nullptr},
     };
 }
@@ -264,6 +274,19 @@ bool parseCommandLine(int argc, char** argv, std::vector<std::string>& unknownAr
     for (int i = 0; i < argc; ++i)
         args.push_back(argv[i] ? argv[i] : "");
     return parseCommandLine(args, unknownArgs);
+}
+
+bool parseWindowScale(const std::string& text, float& scale) {
+    // Digits with at most one point: no sign, exponent, blanks or hexadecimal.
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.') || text.front() == '.' || text.back() == '.')
+        return false;
+    double v = std::strtod(text.c_str(), nullptr);
+    double quarters = v * 4.0;
+    if (v < 1.0 || v > 3.0 || std::fabs(quarters - std::round(quarters)) > 1e-9)
+        return false;
+    scale = float(v);
+    return true;
 }
 
 int commandLineExitStatus() {

@@ -10,23 +10,66 @@ namespace cocos2d {
 // ---- textures ----
 
 Texture2D::~Texture2D() {
-    if (_texture && _generation == detail::liveRendererGeneration())
-        SDL_DestroyTexture(_texture);
+    dropTexture();
     if (_surface)
         SDL_FreeSurface(static_cast<SDL_Surface*>(_surface));
+}
+
+void Texture2D::dropTexture() {
+    if (_texture && _generation == detail::liveRendererGeneration())
+        SDL_DestroyTexture(_texture);
+    _texture = nullptr;
+}
+
+const std::string& Texture2D::hdPath() {
+    if (!_hdChecked) {
+        _hdChecked = true;
+        SDL_RWops* f = _hdPath.empty() ? nullptr : SDL_RWFromFile(_hdPath.c_str(), "rb");
+        if (f)
+            SDL_RWclose(f);
+        else
+            _hdPath.clear();
+    }
+    return _hdPath;
 }
 
 SDL_Texture* Texture2D::sdlTexture(detail::RenderContext& ctx) {
     if (!_valid || !ctx.renderer)
         return nullptr;
-    if (_texture && _generation == ctx.generation)
+    const bool hd = ctx.wantsHdArt() && !hdPath().empty();
+    if (_texture && _generation == ctx.generation && (_textureScale > 1) == hd)
         return _texture;
-    // A texture of an earlier renderer died with it.
-    _texture = nullptr;
-    SDL_Surface* surface = static_cast<SDL_Surface*>(_surface);
-    _surface = nullptr;
-    if (!surface)
-        surface = IMG_Load(_path.c_str());
+    // A texture of an earlier renderer died with it; one of the other set goes.
+    if (_generation != ctx.generation)
+        _texture = nullptr;
+    dropTexture();
+    SDL_Surface* surface = nullptr;
+    _textureScale = 1;
+    if (hd) {
+        surface = IMG_Load(_hdPath.c_str());
+        // Only a whole multiple of the named picture keeps the frame rectangles valid.
+        int k = surface && _width > 0 ? surface->w / _width : 0;
+        if (surface && k >= 2 && surface->w == k * _width && surface->h == k * _height) {
+            _textureScale = k;
+            // The named file's pixels are read again should a view at scale 1 need them.
+            if (_surface)
+                SDL_FreeSurface(static_cast<SDL_Surface*>(_surface));
+            _surface = nullptr;
+        } else {
+            detail::reportOnce("engine: " + _hdPath + " is not a whole multiple of " + _path + "; using " +
+                               _path);
+            if (surface)
+                SDL_FreeSurface(surface);
+            surface = nullptr;
+            _hdPath.clear();
+        }
+    }
+    if (!surface) {
+        surface = static_cast<SDL_Surface*>(_surface);
+        _surface = nullptr;
+        if (!surface)
+            surface = IMG_Load(_path.c_str());
+    }
     if (!surface) {
         detail::reportImageProblem(_path, IMG_GetError());
         _valid = false;
@@ -57,6 +100,8 @@ Texture2D* TextureCache::addImage(const std::string& file) {
         return it->second;
     Texture2D* tex = new Texture2D();
     tex->_path = path;
+    if (!file.empty() && file[0] != '/')
+        tex->_hdPath = FileUtils::getInstance()->fullPathForFilename("hd/" + file);
     SDL_Surface* surface = file.empty() ? nullptr : IMG_Load(path.c_str());
     if (surface) {
         tex->_width = surface->w;
@@ -264,7 +309,8 @@ void Sprite::draw(detail::RenderContext& ctx, const detail::Transform& t) {
     SDL_Texture* sdl = tex->sdlTexture(ctx);
     if (!sdl)
         return;
-    SDL_Rect src{int(x0), int(y0), int(x1 - x0), int(y1 - y0)};
+    const int k = tex->textureScale();
+    SDL_Rect src{int(x0) * k, int(y0) * k, int(x1 - x0) * k, int(y1 - y0) * k};
     // Frame pixels map 1:1 onto the content size; image y runs downwards.
     float left = x0 - r.getMinX();
     float bottom = r.getMaxY() - y1;

@@ -7,12 +7,12 @@
 namespace cocos2d {
 namespace testing {
 
-bool startHeadless(const std::string& assetsDir) {
+bool startHeadless(const std::string& assetsDir, float windowScale) {
     hooks::becomeHeadlessMainThread();
     if (!assetsDir.empty())
         FileUtils::getInstance()->setAssetsDirectory(assetsDir);
     Director* director = Director::getInstance();
-    GLView* view = GLViewImpl::createHeadless("cardhall", Size(1024, 768));
+    GLView* view = GLViewImpl::createHeadless("cardhall", Size(1024, 768), windowScale);
     if (!view)
         return false;
     director->setOpenGLView(view);

@@ -94,6 +94,9 @@ void CDeskScene::onKeyPressed(EventKeyboard::KeyCode key, Event* /*event*/) {
                 onReturnClicked(m_returnButton, TouchEventType::ENDED);
             }
             break;
+        case Key::KEY_M:
+            AudioEngine::getInstance()->toggleMuted();
+            break;
         default:
             break;
     }

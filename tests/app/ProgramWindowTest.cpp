@@ -1,5 +1,6 @@
 // The cardhall program in a real window (run under Xvfb with a 2560 x 1600 screen) against a scripted
-// server: sound through SDL's disk audio driver, and the window's scale.
+// server: sound through SDL's disk audio driver, and the window's scale with clicks mapped back to the
+// design.
 
 #include <gtest/gtest.h>
 
@@ -87,8 +88,8 @@ TEST(WindowSound, TheOwnTurnSoundsWithinASecondUnlessMuted) {
         std::vector<std::string> args;
         bool sounds;
     } cases[] = {
-        {"sound on", {}, true},
-        {"--mute", {"--mute"}, false},
+        {"sound on", {"--scale", "1"}, true},
+        {"--mute", {"--scale", "1", "--mute"}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -117,7 +118,7 @@ TEST(WindowSound, TheOwnTurnSoundsWithinASecondUnlessMuted) {
 
 TEST(WindowSound, WithoutAnAudioDeviceTheGameRunsSilentAndSaysSoOnce) {
     ScriptedServer server;
-    Program p(windowArgs(server.port()), windowEnv({"SDL_AUDIODRIVER=no-such-driver"}));
+    Program p(windowArgs(server.port(), {"--scale", "1"}), windowEnv({"SDL_AUDIODRIVER=no-such-driver"}));
     ASSERT_NO_FATAL_FAILURE(greet(server));
     ASSERT_NO_FATAL_FAILURE(seatAndDeal(server));
     ASSERT_NO_FATAL_FAILURE(giveOwnTurn(server));
@@ -142,6 +143,37 @@ TEST(WindowSound, AHeadlessRunOpensNoAudioDevice) {
     EXPECT_EQ(p.wait(), 0) << p.output();
     EXPECT_FALSE(fileExists(file));
     EXPECT_EQ(p.output().find("audio"), std::string::npos) << p.output();
+}
+
+TEST(WindowScale, TheWindowIsScaledAndAClickInItsMiddleJoins) {
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        int width, height;
+    } cases[] = {
+        {"--scale 2", {"--scale", "2"}, 2048, 1536},
+        {"no --scale on a desktop twice the size", {}, 2048, 1536},
+        {"--scale 1.25", {"--scale", "1.25"}, 1280, 960},
+        {"--scale 1", {"--scale", "1"}, 1024, 768},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedServer server;
+        Program p(windowArgs(server.port(), c.args), diskAudio("/dev/null"));
+        ASSERT_NO_FATAL_FAILURE(greet(server));
+        const auto window = apptest::findWindowOf(int(p.id()), Ms(10000));
+        ASSERT_TRUE(window.has_value()) << p.output();
+        EXPECT_EQ(window->width, c.width);
+        EXPECT_EQ(window->height, c.height);
+        // The quick-join button stands in the middle of the design, so in the middle of the window.
+        ASSERT_TRUE(apptest::clickAt(window->x + window->width / 2, window->y + window->height / 2));
+        std::string request;
+        for (int i = 0; i < 5 && request != R"({"opt":"add"})"; ++i) {
+            request = server.receiveFrame(Ms(5000)).value_or("<none>");  // a periodic query may come first
+        }
+        EXPECT_EQ(request, R"({"opt":"add"})");
+        EXPECT_EQ(p.stop(), 0) << p.output();
+    }
 }
 
 }  // namespace

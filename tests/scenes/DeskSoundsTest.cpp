@@ -109,4 +109,14 @@ TEST_F(DeskSoundsTest, NoTicksAfterTheOwnActionOrForAnotherSeat) {
     EXPECT_EQ(take(), Sounds{});
 }
 
+TEST_F(DeskSoundsTest, TheMKeyTurnsTheSoundOffAndOnAgain) {
+    openDesk(3, 1);
+    auto* audio = cocos2d::AudioEngine::getInstance();
+    audio->setMuted(false);
+    cct::keyPress(cocos2d::EventKeyboard::KeyCode::KEY_M);
+    EXPECT_TRUE(audio->isMuted());
+    cct::keyPress(cocos2d::EventKeyboard::KeyCode::KEY_M);
+    EXPECT_FALSE(audio->isMuted());
+}
+
 }  // namespace

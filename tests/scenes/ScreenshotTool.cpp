@@ -2,8 +2,11 @@
 // scenes run in the headless engine and get their server messages over loopback from a scripted server,
 // exactly as from a game server; touches and clicks are injected at design coordinates.
 //
-//   scenes-screenshots OUTPUT_DIR [ASSETS_DIR]
-//   scenes-screenshots --server PORT OUTPUT_DIR [ASSETS_DIR]
+//   scenes-screenshots [--scale F] OUTPUT_DIR [ASSETS_DIR]
+//   scenes-screenshots [--scale F] --server PORT OUTPUT_DIR [ASSETS_DIR]
+//
+// --scale F draws the pictures F times the design size (as the program's --scale does) and adds
+// "-scaleF" to each file name (screen-desk-marks-scale2.png).
 //
 // Scripted (no --server): the desk with raised cards, played rows, pass and over marks, scores and
 // a countdown (screen-desk-marks), after the own play (screen-desk-turn), the result box
@@ -64,7 +67,11 @@ void send(testsupport::ScriptedServer& server, const std::string& body) {
     cct::step(8);
 }
 
-bool save(const std::string& dir, const std::string& name) {
+// Appended to each file name before ".png"; empty at the design size.
+std::string g_nameSuffix;
+
+bool save(const std::string& dir, std::string name) {
+    name.insert(name.size() - 4, g_nameSuffix);
     const std::string file = dir + "/" + name;
     const bool ok = cct::saveScreenshot(file);
     std::printf("%s %s\n", ok ? "saved" : "FAILED", file.c_str());
@@ -160,19 +167,32 @@ int againstServer(unsigned short port, const std::string& out) {
 int main(int argc, char** argv) {
     int first = 1;
     unsigned short serverPort = 0;
-    if (argc > 2 && std::string(argv[1]) == "--server") {
-        serverPort = static_cast<unsigned short>(std::atoi(argv[2]));
-        first = 3;
+    float scale = 1.0f;
+    if (argc > first + 1 && std::string(argv[first]) == "--scale") {
+        if (!parseWindowScale(argv[first + 1], scale)) {
+            std::fprintf(stderr, "--scale needs 1 to 3 in steps of 0.25\n");
+            return 2;
+        }
+        if (scale != 1.0f) {
+            char text[32];
+            std::snprintf(text, sizeof text, "-scale%g", scale);
+            g_nameSuffix = text;
+        }
+        first += 2;
+    }
+    if (argc > first + 1 && std::string(argv[first]) == "--server") {
+        serverPort = static_cast<unsigned short>(std::atoi(argv[first + 1]));
+        first += 2;
     }
     if (argc <= first) {
-        std::fprintf(stderr, "usage: %s [--server PORT] OUTPUT_DIR [ASSETS_DIR]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--scale F] [--server PORT] OUTPUT_DIR [ASSETS_DIR]\n", argv[0]);
         return 2;
     }
     const std::string out = argv[first];
     const std::string assets = argc > first + 1 ? argv[first + 1] : CARDHALL_TEST_ASSETS;
     // Boxes are recorded (closed at once) until the last screenshot, which shows one.
     auto boxes = std::make_unique<cct::MessageBoxRecorder>();
-    if (!cct::startHeadless(assets)) {
+    if (!cct::startHeadless(assets, scale)) {
         return 1;
     }
     loadSpriteFrames();

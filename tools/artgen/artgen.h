@@ -15,7 +15,15 @@ Rgb mix(Rgb a, Rgb b, double t);
 Rgb shade(Rgb c, double factor);  // factor < 1 darkens, > 1 lightens towards white
 void setRgb(cairo_t* cr, Rgb c, double alpha = 1.0);
 
-// An ARGB surface cleared to transparent, with its drawing context.
+// Pixels per unit of the pictures drawn from now on: 1 for the design's own
+// size, 2 for the set at twice the resolution. The drawing code works in
+// design units either way.
+void setDrawingScale(int scale);
+int drawingScale();
+
+// An ARGB surface cleared to transparent, with its drawing context; width
+// and height are in design units, the surface has drawingScale() times as
+// many pixels each way.
 struct Canvas {
     Canvas(int width, int height);
     ~Canvas();
@@ -75,7 +83,9 @@ bool drawIcon(int size, const std::string& path);
 
 // Contact sheets and a desk mock-up composed from the images in assetsDir.
 bool drawSheets(const std::string& assetsDir, const std::string& outDir);
-// Checks sizes and frame contents of the images in assetsDir; prints each fault.
-int checkImages(const std::string& assetsDir);
+// Checks sizes and frame contents of the images in dir, drawn at the given
+// scale (for a scale above 1 each image is also compared with its
+// counterpart in baseDir); prints each fault.
+int checkImages(const std::string& dir, int scale = 1, const std::string& baseDir = std::string());
 
 }  // namespace artgen

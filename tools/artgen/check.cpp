@@ -1,6 +1,7 @@
 // Consistency check of a finished assets folder: every image at least at its
 // minimum size, every frame inside its image and holding a picture, and the
 // pictures of frames that touch each other kept inside their own rectangles.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -46,9 +47,12 @@ struct Rect {
     int x, y, w, h;
 };
 
+// Works in design units: every rectangle and size given to it is multiplied
+// by the scale the images were drawn at.
 class Checker {
 public:
-    explicit Checker(std::string dir) : m_dir(std::move(dir)) {}
+    Checker(std::string dir, int scale, std::string baseDir)
+        : m_dir(std::move(dir)), m_base(std::move(baseDir)), m_scale(scale) {}
 
     int faults() const { return m_faults; }
 
@@ -64,6 +68,8 @@ public:
                 return loaded.second.get();
         auto img = std::make_unique<Image>(m_dir + "/" + file);
         const Image* result = img.get();
+        minW *= m_scale;
+        minH *= m_scale;
         if (!img->surface) {
             fault(file + ": missing or not a PNG");
             result = nullptr;
@@ -71,6 +77,16 @@ public:
             fault(file + ": " + std::to_string(img->width) + " x " + std::to_string(img->height) +
                   " is below the minimum " + std::to_string(minW) + " x " + std::to_string(minH));
             result = nullptr;
+        } else if (!m_base.empty()) {
+            // Exactly the scale times its counterpart, so that every frame rectangle scales too.
+            Image base(m_base + "/" + file);
+            if (base.surface &&
+                (img->width != base.width * m_scale || img->height != base.height * m_scale)) {
+                fault(file + ": " + std::to_string(img->width) + " x " + std::to_string(img->height) +
+                      " is not " + std::to_string(m_scale) + " times " + std::to_string(base.width) + " x " +
+                      std::to_string(base.height));
+                result = nullptr;
+            }
         }
         m_images.emplace_back(file, std::move(img));
         return result;
@@ -80,6 +96,7 @@ public:
     void frame(const std::string& name, const Image* img, Rect r) {
         if (!img)
             return;
+        r = scaled(r);
         if (r.x < 0 || r.y < 0 || r.x + r.w > img->width || r.y + r.h > img->height) {
             fault(name + ": rectangle outside its image");
             return;
@@ -97,6 +114,7 @@ public:
     void clearBorder(const std::string& name, const Image* img, Rect r) {
         if (!img)
             return;
+        r = scaled(r);
         auto touches = [&](int x, int y) {
             if (img->alpha(x, y) <= 24)
                 return false;  // faint edge smoothing is harmless
@@ -119,6 +137,7 @@ public:
         if (!img)
             return;
         frame(name, img, r);
+        r = scaled(r);
         const int cx[2] = {r.x, r.x + r.w - 1}, cy[2] = {r.y, r.y + r.h - 1};
         for (int x : cx)
             for (int y : cy)
@@ -128,16 +147,43 @@ public:
             fault(name + ": the card is not opaque");
     }
 
+    // The highest alpha within one design pixel.
+    int alphaAt(const Image* img, int x, int y) const {
+        int a = 0;
+        for (int dy = 0; dy < m_scale; ++dy)
+            for (int dx = 0; dx < m_scale; ++dx)
+                a = std::max(a, img->alpha(x * m_scale + dx, y * m_scale + dy));
+        return a;
+    }
+
+    // Pixels of a design rectangle with more than half coverage, in design pixels.
+    int ink(const Image* img, Rect r) const {
+        r = scaled(r);
+        int n = 0;
+        for (int y = r.y; y < r.y + r.h; ++y)
+            for (int x = r.x; x < r.x + r.w; ++x)
+                n += img->alpha(x, y) > 128;
+        return n / (m_scale * m_scale);
+    }
+
+    // An image's size in design units.
+    int designWidth(const Image* img) const { return img->width / m_scale; }
+    int designHeight(const Image* img) const { return img->height / m_scale; }
+
 private:
+    Rect scaled(Rect r) const { return {r.x * m_scale, r.y * m_scale, r.w * m_scale, r.h * m_scale}; }
+
     std::string m_dir;
+    std::string m_base;
+    int m_scale;
     std::vector<std::pair<std::string, std::unique_ptr<Image>>> m_images;
     int m_faults = 0;
 };
 
 }  // namespace
 
-int checkImages(const std::string& dir) {
-    Checker c(dir);
+int checkImages(const std::string& dir, int scale, const std::string& baseDir) {
+    Checker c(dir, scale, baseDir);
 
     const Image* flower = c.image("poker_flower.png", 176, 42);
     const int suitAt[4] = {2, 0, 3, 1};
@@ -169,7 +215,7 @@ int checkImages(const std::string& dir) {
     for (int k = 0; k < 4; ++k) {
         const Rect r{0, 37 * (k + 1), 201, 36};
         c.frame(plates[k], sucai, r);
-        if (sucai && sucai->alpha(100, 37 * (k + 1) - 1) > 8)
+        if (sucai && c.alphaAt(sucai, 100, 37 * (k + 1) - 1) > 8)
             c.fault(std::string(plates[k]) + ": no gap above");
     }
     const Image* play = c.image("poker_play_card.png", 304, 61);
@@ -180,7 +226,7 @@ int checkImages(const std::string& dir) {
     if (bj)
         for (int y = 0; y < 768; y += 7)
             for (int x = 0; x < 1024; x += 7)
-                if (bj->alpha(x, y) < 255) {
+                if (c.alphaAt(bj, x, y) < 255) {
                     c.fault("beijing: the background has transparent pixels");
                     y = 768;
                     break;
@@ -190,7 +236,7 @@ int checkImages(const std::string& dir) {
         for (const char* state : {"", "_press"}) {
             const std::string file = std::string(button) + state + ".png";
             if (const Image* img = c.image(file, 1, 1))
-                c.frame(file, img, {0, 0, img->width, img->height});
+                c.frame(file, img, {0, 0, c.designWidth(img), c.designHeight(img)});
         }
     const Image* digits = c.image("num.png", 140, 21);
     for (int d = 0; d < 10; ++d) {
@@ -198,15 +244,11 @@ int checkImages(const std::string& dir) {
         if (!digits)
             break;
         c.clearBorder(name, digits, {14 * d, 0, 14, 21});
-        int ink = 0;
-        for (int y = 0; y < 21; ++y)
-            for (int x = 14 * d; x < 14 * d + 14; ++x)
-                ink += digits->alpha(x, y) > 128;
-        if (ink < 20)
+        if (c.ink(digits, {14 * d, 0, 14, 21}) < 20)
             c.fault(name + ": empty");
     }
     if (c.faults() == 0)
-        std::printf("artgen check: all images and frames are in order\n");
+        std::printf("artgen check: all images and frames of %s are in order\n", dir.c_str());
     return c.faults();
 }
 

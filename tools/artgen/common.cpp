@@ -27,9 +27,22 @@ void setRgb(cairo_t* cr, Rgb c, double alpha) {
     cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
 }
 
+namespace {
+int s_scale = 1;
+}
+
+void setDrawingScale(int scale) {
+    s_scale = scale > 0 ? scale : 1;
+}
+
+int drawingScale() {
+    return s_scale;
+}
+
 Canvas::Canvas(int w, int h) : width(w), height(h) {
-    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w * s_scale, h * s_scale);
     cr = cairo_create(surface);
+    cairo_scale(cr, s_scale, s_scale);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_BEST);
 }
 

@@ -1,8 +1,9 @@
 // artgen: draws every image of the client's assets folder.
 //
-//   artgen --out DIR [--sans F] [--sans-bold F] [--cjk F]   draw all images into DIR
+//   artgen --out DIR [--sans F] [--sans-bold F] [--cjk F]   draw all images into DIR, and the same
+//                                                           at twice the resolution into DIR/hd
 //   artgen --sheets ASSETS OUTDIR                           contact sheets and a desk mock-up
-//   artgen --check ASSETS                                   check sizes and frames
+//   artgen --check ASSETS                                   check sizes and frames of both sets
 //   artgen --icons DIR [font options]                       DIR/cardhall-N.png at the icon sizes
 #include <sys/stat.h>
 
@@ -57,17 +58,27 @@ int main(int argc, char** argv) {
         if (!ok)
             return usage();
     }
-    if (!check.empty())
-        return artgen::checkImages(check) == 0 ? 0 : 1;
+    if (!check.empty()) {
+        const int faults = artgen::checkImages(check) + artgen::checkImages(check + "/hd", 2, check);
+        return faults == 0 ? 0 : 1;
+    }
     if (out.empty() && sheetsTo.empty() && icons.empty())
         return usage();
 
     artgen::loadFonts(sans, sansBold, cjk);
     if (!out.empty()) {
+        // The same pictures for windows shown at more than the design size.
+        const std::string hd = out + "/hd";
         mkdir(out.c_str(), 0755);
-        artgen::drawCardImages(out);
-        artgen::drawInterfaceImages(out);
-        artgen::drawTableImages(out);
+        mkdir(hd.c_str(), 0755);
+        for (int scale : {1, 2}) {
+            const std::string& dir = scale == 1 ? out : hd;
+            artgen::setDrawingScale(scale);
+            artgen::drawCardImages(dir);
+            artgen::drawInterfaceImages(dir);
+            artgen::drawTableImages(dir);
+        }
+        artgen::setDrawingScale(1);
         if (artgen::writeFailed())
             return 1;
     }

@@ -19,9 +19,15 @@ public:
     static void setGLContextAttrs(GLContextAttrs& glContextAttrs);
     static GLContextAttrs getGLContextAttrs();
 
-    // Frame size: the window's size in pixels.
+    // Frame size: the window's size in points (the size asked for when it
+    // was made); the window has getWindowScale() times as many pixels each
+    // way, and everything is drawn that much larger.
     const Size& getFrameSize() const { return _frameSize; }
     float getFrameZoomFactor() const { return _frameZoomFactor; }
+    float getWindowScale() const { return _windowScale; }
+    // The window scale chosen without --scale: 2 when the desktop holds the
+    // window twice over in both directions, otherwise 1.
+    static float automaticWindowScale(const Size& windowSize, const Size& desktopSize);
     bool isResizable() const { return _resizable; }
     bool isHeadless() const { return _headless; }
 
@@ -61,6 +67,7 @@ protected:
     float _scaleY = 1.0f;
     Vec2 _viewportOrigin;  // pixel offset of the design area in the frame
     float _frameZoomFactor = 1.0f;
+    float _windowScale = 1.0f;
     bool _resizable = false;
     bool _headless = false;
     bool _shouldClose = false;
@@ -68,19 +75,22 @@ protected:
 };
 
 // The desktop view. In a headless run (--headless, or the test interface)
-// it draws into an offscreen picture instead of a window.
+// it draws into an offscreen picture instead of a window. Made by
+// createWithRect, it takes the run's window scale (--scale, or for a window
+// the automatic one).
 class GLViewImpl : public GLView {
 public:
     static GLViewImpl* create(const std::string& viewName);
     static GLViewImpl* createWithRect(const std::string& viewName, const Rect& rect,
                                       float frameZoomFactor = 1.0f, bool resizable = false);
-    // Always offscreen, whatever the run mode.
-    static GLViewImpl* createHeadless(const std::string& viewName, const Size& frameSize);
+    // Always offscreen, whatever the run mode, at the given window scale.
+    static GLViewImpl* createHeadless(const std::string& viewName, const Size& frameSize,
+                                      float windowScale = 1.0f);
 
 protected:
     GLViewImpl() = default;
     bool initWithRect(const std::string& viewName, const Rect& rect, float frameZoomFactor, bool resizable,
-                      bool headless);
+                      bool headless, float windowScale);
 };
 
 using GLViewImplDesktop = GLViewImpl;

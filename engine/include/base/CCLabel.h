@@ -50,7 +50,10 @@ public:
 
 protected:
     Label();
+    // Renders the text for the live view and takes the size of it.
     void updateContent();
+    // Renders the text at `scale` pixels per point; returns its size in points.
+    Size renderImage(float scale);
 
     std::string _text;
     std::string _fontFile;

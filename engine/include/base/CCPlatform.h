@@ -46,6 +46,7 @@ struct RunOptions {
     int frames = 0;              // --frames N (0: no limit)
     std::string screenshotFile;  // --screenshot FILE
     bool mute = false;           // --mute: start with the sound off
+    float scale = 0.0f;          // --scale F: window pixels per design point (0: chosen by the desktop)
     bool help = false;           // --help was given (the text has been printed)
     bool error = false;          // a bad option (the message has been printed)
 };
@@ -62,7 +63,8 @@ struct CommandLineOption {
 };
 
 // Adds an option to the table that parseCommandLine reads, after the engine's own (--assets DIR,
-// --headless, --frames N, --screenshot FILE, --mute, --help). A name given again replaces the entry.
+// --headless, --frames N, --screenshot FILE, --mute, --scale F, --help). A name given again replaces the
+// entry.
 void addCommandLineOption(CommandLineOption option);
 // Adds a line of text below the options in the --help text.
 void addHelpLine(const std::string& line);
@@ -76,6 +78,9 @@ std::string helpText(const std::string& programName);
 bool parseCommandLine(const std::vector<std::string>& args, std::vector<std::string>& unknownArgs);
 bool parseCommandLine(int argc, char** argv, std::vector<std::string>& unknownArgs);
 int commandLineExitStatus();
+
+// Reads a window scale: 1 to 3 in steps of 0.25, written as a decimal number ("2", "1.5", "2.75").
+bool parseWindowScale(const std::string& text, float& scale);
 
 // Opens a file by its UTF-8 name (also on Windows, where fopen takes the ANSI code page).
 std::FILE* openFile(const std::string& path, const char* mode);

@@ -12,7 +12,10 @@ struct SDL_Texture;
 namespace cocos2d {
 
 // One image file, loaded once and shared. Pixel size is known as soon as the
-// file is read; the GPU/renderer texture is made on first draw.
+// file is read; the GPU/renderer texture is made on first draw. A view that
+// shows pictures enlarged draws the same name from the assets' "hd" folder
+// when it is there: the picture at an integer multiple of the size (frame
+// rectangles stay in the size of the file named here).
 class Texture2D : public Ref {
 public:
     const std::string& getPath() const { return _path; }
@@ -21,20 +24,29 @@ public:
     bool isValid() const { return _valid; }
     Size getContentSize() const { return Size(float(_width), float(_height)); }
 
-    // Engine internal.
+    // Engine internal: the texture to draw in this context, and how many of
+    // its pixels make one pixel of the named file (valid after sdlTexture).
     SDL_Texture* sdlTexture(detail::RenderContext& ctx);
+    int textureScale() const { return _textureScale; }
     ~Texture2D() override;
 
 private:
     friend class TextureCache;
     Texture2D() = default;
+    // The larger picture's file, checked once; empty when there is none.
+    const std::string& hdPath();
+    void dropTexture();
+
     std::string _path;
+    std::string _hdPath;  // candidate in the "hd" folder (empty: none)
+    bool _hdChecked = false;
     int _width = 0;
     int _height = 0;
     bool _valid = false;
-    void* _surface = nullptr;  // SDL_Surface until the texture exists
+    void* _surface = nullptr;  // SDL_Surface of the named file until its texture exists
     SDL_Texture* _texture = nullptr;
     unsigned int _generation = 0;  // renderer that made _texture
+    int _textureScale = 1;         // 1: _texture is the named file; more: the hd picture
 };
 
 // Textures by resolved file name. A file that cannot be read is reported

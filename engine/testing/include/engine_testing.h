@@ -21,8 +21,9 @@ namespace testing {
 
 // Makes the director ready without a delegate: a 1024 x 768 offscreen view
 // and design size, animation interval 1/60, assets from assetsDir.
-// No display is needed.
-bool startHeadless(const std::string& assetsDir);
+// No display is needed. A window scale above 1 makes the picture that many
+// times larger (a scale of 2 gives 2048 x 1536 pixels), as --scale does.
+bool startHeadless(const std::string& assetsDir, float windowScale = 1.0f);
 // Releases the running scene and everything the engine holds (view,
 // textures, fonts, sprite frames, configuration, listeners, pending
 // autoreleased objects), so that the next test starts clean.
