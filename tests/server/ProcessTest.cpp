@@ -65,6 +65,11 @@ TEST(ServerProcess, BotProgramPlaysAndPrintsItsFigures) {
 }
 
 TEST(ServerProcess, AtTheDescriptorLimitRefusesCleanlyWithoutSpinning) {
+#if CARDHALL_UBSAN
+    // UndefinedBehaviorSanitizer probes memory through a pipe when it first checks a dynamic type;
+    // in a process with no descriptor left that probe fails and the check reports a false fault.
+    GTEST_SKIP() << "UndefinedBehaviorSanitizer needs a free descriptor for its type checks";
+#endif
     Child server({CARDHALL_SERVER_BIN, "--port", "0", "--max-per-address", "0"}, false, 40);
     const unsigned short port = listeningPort(server);
     ASSERT_NE(port, 0);
