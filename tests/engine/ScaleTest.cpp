@@ -1,6 +1,7 @@
 // A view shown larger than the design: the frame at the window scale, pictures from the set at twice
 // the resolution, text rasterised at the pixel size. Scene code keeps working in design points.
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -75,7 +76,7 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         std::string hd = assets_ + "/hd";
-        ASSERT_EQ(mkdir(hd.c_str(), 0755), 0);
+        ASSERT_TRUE(std::filesystem::create_directory(hd));
         // pic: red, its larger picture green; sheet: two cells, red | blue and green | yellow larger;
         // odd: a larger picture that is no whole multiple; plain: no larger picture at all.
         writeSolidPng(assets_ + "/pic.png", 40, 20, 255, 0, 0);
