@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-// Adds the program's own options (--trace, --port N, --host ADDRESS) and the notes below them to the engine's option table. Idempotent.
+// Adds the program's own options (--trace, --port N, --host ADDRESS) and the notes below them to the engine's
+// option table. Idempotent.
 void addProgramOptions();
 
 // Parses args (args[0] is the program's name) with the engine's table, the program's options
