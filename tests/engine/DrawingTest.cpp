@@ -3,17 +3,11 @@
 
 using namespace cocos2d;
 using enginetest::EngineTest;
+using enginetest::near;
+using enginetest::str;
 namespace ct = cocos2d::testing;
 
 namespace {
-
-bool near(const Color3B& c, int r, int g, int b, int tol = 8) {
-    return std::abs(c.r - r) <= tol && std::abs(c.g - g) <= tol && std::abs(c.b - b) <= tol;
-}
-
-std::string str(const Color3B& c) {
-    return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
-}
 
 // Pixels inside a design rectangle that are not the black background.
 int litPixels(const Rect& r) {

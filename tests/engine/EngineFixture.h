@@ -6,6 +6,7 @@
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -13,6 +14,15 @@
 #include "engine_testing.h"
 
 namespace enginetest {
+
+// A drawn colour within `tol` of (r, g, b) in every channel, and its text for failure messages.
+inline bool near(const cocos2d::Color3B& c, int r, int g, int b, int tol = 8) {
+    return std::abs(c.r - r) <= tol && std::abs(c.g - g) <= tol && std::abs(c.b - b) <= tol;
+}
+
+inline std::string str(const cocos2d::Color3B& c) {
+    return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+}
 
 inline void writeSolidPng(const std::string& path, int w, int h, Uint8 r, Uint8 g, Uint8 b) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);

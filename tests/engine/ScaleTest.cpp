@@ -9,18 +9,12 @@
 
 using namespace cocos2d;
 using enginetest::EngineTest;
+using enginetest::near;
+using enginetest::str;
 using enginetest::writeSolidPng;
 namespace ct = cocos2d::testing;
 
 namespace {
-
-bool near(const Color3B& c, int r, int g, int b, int tol = 8) {
-    return std::abs(c.r - r) <= tol && std::abs(c.g - g) <= tol && std::abs(c.b - b) <= tol;
-}
-
-std::string str(const Color3B& c) {
-    return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
-}
 
 // An image of w x h cells of `cell` pixels each, cell i (row by row) in colours[i].
 void writeCells(const std::string& path, int w, int h, int cell, const std::vector<Color3B>& colours) {
